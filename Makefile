@@ -1,0 +1,36 @@
+# Kestrivane: the two set-up commands are `make demo` and `make test`.
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all build demo test test-asan bench fuzz clean deps
+
+all: build
+
+deps:
+	@tools/install-deps.sh build test
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Builds the command-line program and runs the demonstration on the sample files.
+demo:
+	@tools/install-deps.sh build
+	cmake -S . -B $(BUILD)-demo -DKV_BUILD_TESTS=OFF -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)-demo -j $(JOBS) --target kestrivane-cli
+	$(BUILD)-demo/kestrivane-cli demo kestrivane-demo
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan:
+	@tools/install-deps.sh build test
+	cmake -S . -B $(BUILD)-asan -DKV_SANITIZE=ON -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan

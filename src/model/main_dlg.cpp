@@ -1,0 +1,32 @@
+#include "model/main_dlg.h"
+
+#include "app/options.h"
+#include "platform/platform.h"
+#include "resources/ids.h"
+
+namespace kv {
+
+TMainDlg::TMainDlg(Dialog& d) : dlg(d) {
+  dlg.SetHandler(this);
+  // The preferences store is created last, as the dialog's final step; it
+  // loads kv.dat.
+  delete theOptions;
+  theOptions = new Options();
+}
+
+TMainDlg::~TMainDlg() {
+  plat().KillTimers(this);
+  if (dlg.Handler() == this) dlg.SetHandler(nullptr);
+  for (auto& s : stocks) s.reset();
+  // Deleting the store saves kv.dat.
+  delete theOptions;
+  theOptions = nullptr;
+}
+
+int TMainDlg::ErrorBox(const std::string& text, const char* caption) {
+  return plat().MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TMainDlg::SetStatus(const std::string& text) { dlg.SetText(ids::IDC_STATUS, text); }
+
+}  // namespace kv

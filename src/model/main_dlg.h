@@ -1,0 +1,230 @@
+// TMainDlg: the main dialog, which owns the whole model for the life of the
+// process: the stock list, the input matrix and targets, the network and its
+// snapshot, the training settings and the forecast. Other windows and the
+// batch runner work on these members directly.
+//
+// The members are defined in the files of their subsystem:
+//   model/      file commands, start-up, .kvn reader and writer
+//   data/       stock reading, patterns, targets, date lists, stock list editing
+//   net/        network, evaluation, back-propagation, annealing, training session
+//   forecast/   forecast, market simulator, batch runner, chart painters
+//   app/        command routing, timers, help, preferences, download button
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "data/stock.h"
+#include "model/globals.h"
+#include "platform/platform.h"
+
+namespace kv {
+
+class Canvas;
+
+// The outcome of the most recent forecast.
+struct ForecastResult {
+  int32_t signal = 0;        // 1 BUY, -1 SELL, 0 HOLD
+  float confidence = 0;      // percent; 0 when unknown
+  float outlook_pos = 0;
+  float outlook_neg = 0;
+  float profit_take = 0;     // percent above the purchase price
+  float stop_loss = 0;       // percent below, stored positive
+};
+
+class TMainDlg : public WindowHandler {
+ public:
+  // dlg is the main dialog's window (resource ids::DLG_MAIN); not owned.
+  explicit TMainDlg(Dialog& dlg);
+  ~TMainDlg() override;
+  TMainDlg(const TMainDlg&) = delete;
+  TMainDlg& operator=(const TMainDlg&) = delete;
+
+  Dialog& dlg;  // the window whose controls this dialog drives
+
+  // ================= model scalars (keys of the .kvn file) =================
+  int32_t n_files = 0;
+  int32_t Trained = 0;
+  int32_t x_matrix = 4;          // hidden neurons, 2..12
+  int32_t y_matrix = 1;
+  int32_t out_nodes = 2;
+  int32_t in_nodes = 0;
+  int32_t nh_synapsis = 4;
+  float threshold = 1.0f;
+  int32_t points_stock = 10;
+  int32_t day_increm = 1;
+  int32_t n_days = 0;
+  int32_t eval_days = 140;
+  int32_t keepout_days = 10;
+  float learn_rate = 0.01f;
+  float momentum = 0.9f;
+  int32_t TimeTrained = 0;
+  int32_t Strategy = 3;
+  float buy_up_min = 0.75f, buy_down_max = 0.40f, sell_down_min = 0.75f, sell_up_max = 0.40f,
+        take_stop_band = 0.10f;
+  bool DoBackProp = true;
+  bool DoAnnealing = true;
+  bool DoGenetic = false;
+  bool AutoSave = false;
+  bool AutoIncNeu = true;
+  int32_t PredicMode = 0;
+
+  // ================= state not stored in the file =================
+  std::string model_path;
+  bool modified = false;
+  bool untitled = true;
+  bool training_on = false;
+  bool batch_running = false;
+  bool help_open = false;
+  std::unique_ptr<Stock> stocks[kMaxStocks];
+  std::string batch_path;        // the path chosen in the last batch file dialog
+
+  // ================= per-day arrays =================
+  float inputs[kInputRows][kMaxDays] = {};   // [row][day]; row in_nodes is 1.0
+  float result[kMaxDays][kMaxOutputs] = {};  // targets
+  float guess[kMaxDays][kMaxOutputs] = {};   // network outputs
+  int32_t signal[kMaxDays] = {};             // 1 buy, -1 sell, 0 hold
+
+  // ================= network =================
+  float hidden_w[kInputRows][kMaxHidden] = {};
+  float out_w[kMaxOutputs][kHiddenCols] = {};
+  float hidden_act[kHiddenCols] = {};
+  float out_act[kMaxOutputs] = {};
+  float best_hidden_w[kInputRows][kMaxHidden] = {};
+  float best_out_w[kMaxOutputs][kHiddenCols] = {};
+  int32_t best_x_matrix = 0;
+  float out_err[kMaxOutputs] = {};
+  float hidden_err[kHiddenCols] = {};
+  float hidden_dw[kInputRows][kMaxHidden] = {};
+  float out_dw[kMaxOutputs][kHiddenCols] = {};
+  float good_calls = 0, bad_calls = 0, abs_error_sum = 0;
+  // The evaluation cache: arguments and total of the previous process_bp call.
+  int32_t cache_start_back = -1, cache_end_back = -1, cache_step = -1;
+  double cache_total = 0;
+
+  // ================= forecast =================
+  ForecastResult last_forecast;
+
+  // ================= chart geometry =================
+  int32_t chart_left = 8, chart_top = 2, chart_right = 609, chart_bottom = 167;
+  int32_t chart_x0 = 9, chart_y0 = 140;
+  int32_t zoom = 2;
+
+  // ================= model and persistence (model/) =================
+  void CmFilenew();
+  void CmFileopen();
+  void CmFilesave();
+  void CmFilesaveas();
+  void CeFilesave(CommandEnabler& ce);
+  void CeFilesaveas(CommandEnabler& ce);
+  bool CanClose();
+  void StartupWork();            // timer 4103: start-up download and command-line file
+  void Save_Param();
+  bool Read_Param();
+  bool Read_Param_1_8();
+  bool Read_Param_1_7();
+  // Shows a message box with the caption and icon the program uses for
+  // failures; helper for every subsystem.
+  int ErrorBox(const std::string& text, const char* caption = "File Error");
+  void SetStatus(const std::string& text);
+
+  // ================= market data (data/) =================
+  void Update_Stocks();
+  void Prep_Data();
+  void Create_Results();
+  void CmOpen_stock();
+  void COMBOBOX1_BNSelChange();
+  void COMBOBOX2_BNSelChange();
+  void TICKER_LIST_LBNSelChange();
+  void TICKER_ADD_BNClicked();
+  void TICKER_UPDATE_BNClicked();
+  void TICKER_DEL_BNClicked();
+  void TICKER_BROWSE_BNClicked();
+  void TICKER_SYMB_ENKillfocus();
+  void STOCKPOINTS_ENKillfocus();
+  void TICKER_PRICE_BNClicked();
+  void TICKER_VOLUME_BNClicked();
+  void TICKER_LONG_PRICE_BNClicked();
+  void TICKER_SHORT_PRICE_BNClicked();
+  const char* GetTicker(int i) const;   // nullptr when absent
+
+  // ================= network engine (net/) =================
+  double sigmoid(double x) const;
+  float feedforward(int day);
+  void clear_network();
+  void INITIALIZE_BNClicked();
+  void XMATRIX_ENKillfocus();
+  bool add_x_matrix();
+  bool to_best();
+  bool from_best(int count);
+  double process_bp(int start_back, int end_back, int step, bool force);
+  void backprop(int day);
+  void ExecBackProp();
+  void ExecAnneal(int pass);
+  void B1_BNClicked();
+  void STOP_BNClicked();
+  void Check_Events();
+  void CmTrainitem_backprop();
+  void CmPopupitem_annealing();
+  void CmOptiongenetic();
+  void CmOptions_auto_save();
+  void CmOptions_adjust_neurons();
+  void CeTrainitem_backprop(CommandEnabler& ce);
+  void CePopupitem_annealing(CommandEnabler& ce);
+  void CeOptiongenetic(CommandEnabler& ce);
+  void CeOptions_auto_save(CommandEnabler& ce);
+  void CeOptions_adjust_neurons(CommandEnabler& ce);
+  // Enables the training buttons for an idle or a busy dialog, with the
+  // stock-list locks that follow from Trained.
+  void SetIdleControls();
+  void SetBusyControls();
+
+  // ================= forecasting and simulation (forecast/) =================
+  void PREDICT_BNClicked();
+  void CmPredictprob();
+  void CmPredictpercent();
+  void CePredictprob(CommandEnabler& ce);
+  void CePredictpercent(CommandEnabler& ce);
+  float Invest(int days_back, int days_from_end, int& trades, bool report);
+  void CmStrategyitem(int n);            // strategies 0..6
+  void CmStrategyitem7();                // the search
+  void CeStrategyitem(int n, CommandEnabler& ce);
+  void REPORT_BNClicked();
+  void CmBatchrun();
+  void CmBatchcreatenewbatchfile3();
+  void CmBatchaddthisstocktobatch3();
+  void CmBatchviewres();
+  void CmBatchstop();
+  void CmBatchedit();
+  void RunBatch(const char* path);
+  void DisplayGuess(Canvas& canvas);     // the main chart
+  void CmZoom(int n);                    // 1..5
+  void CeZoom(int n, CommandEnabler& ce);
+  void EvScroll1();
+  void STATS_BNClicked();
+  void CmPopupprojections();
+  // Performance figures of the main window (value, initial, market, trades).
+  void UpdateFigures();
+
+  // ================= application shell (app/) =================
+  void EvInitDialog();                   // set-up after the window exists
+  void EvTimer(unsigned id) override;
+  void OnControl(int id, Notify code) override;
+  void OnCommand(int id) override;
+  // Fills the enable state and check mark of a menu command.
+  void QueryCommand(CommandEnabler& ce);
+  void CmHelpcontent();
+  void CmHelphomepage();
+  void CmHelpabout();
+  void CmPreferences();
+  void DOWNLOAD_BNClicked();
+};
+
+// The forecast routine: fills dlg.last_forecast and, unless a batch runs,
+// shows the forecast text.
+void Pred7(TMainDlg& dlg);
+// The forecast text exactly as the message box shows it (Pred7 builds it).
+std::string Pred7Text(TMainDlg& dlg);
+
+}  // namespace kv

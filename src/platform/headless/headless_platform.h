@@ -1,0 +1,203 @@
+// The headless face of the platform layer: controls held in memory, message
+// boxes and file dialogs answered by a script, timers driven by the platform
+// clock. Used by kestrivane-cli and by every test.
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kv {
+
+class HeadlessDialog final : public Dialog {
+ public:
+  struct Item {
+    std::string text;
+    long data = 0;
+    bool selected = false;
+  };
+  struct Control {
+    std::string text;
+    int limit = -1;
+    bool enabled = true;
+    bool read_only = false;
+    bool visible = true;
+    bool checked = false;
+    bool sorted = false;
+    bool multi = false;
+    std::vector<Item> items;
+    int sel = -1;
+    int caret = 0;
+    int top = 0;
+    int smin = 0, smax = 100, spos = 0;
+    int rmin = 0, rmax = 100, value = 0;
+  };
+
+  HeadlessDialog(int resource_id, Dialog* parent) : resource_(resource_id), parent_(parent) {}
+
+  void SetHandler(WindowHandler* h) override { handler_ = h; }
+  WindowHandler* Handler() const override { return handler_; }
+  int ResourceId() const override { return resource_; }
+
+  void SetCaption(std::string_view text) override { caption_ = text; }
+  std::string Caption() const override { return caption_; }
+  void Invalidate() override { ++invalidations_; }
+  void PostClose() override;
+  bool IsOpen() const override { return open_; }
+
+  void SetText(int id, std::string_view text) override { c(id).text = text; }
+  std::string GetText(int id, int max_chars = -1) const override;
+  void SetTextLimit(int id, int limit) override { c(id).limit = limit; }
+  void Enable(int id, bool on) override { c(id).enabled = on; }
+  bool IsEnabled(int id) const override { return c(id).enabled; }
+  void SetReadOnly(int id, bool on) override { c(id).read_only = on; }
+  bool IsReadOnly(int id) const override { return c(id).read_only; }
+  void Show(int id, bool on) override { c(id).visible = on; }
+  bool IsVisible(int id) const override { return c(id).visible; }
+  void Check(int id, bool on) override { c(id).checked = on; }
+  bool IsChecked(int id) const override { return c(id).checked; }
+
+  void ClearList(int id) override;
+  int AddItem(int id, std::string_view text, long data = 0) override;
+  int InsertItem(int id, int index, std::string_view text, long data = 0) override;
+  void DeleteItem(int id, int index) override;
+  int ItemCount(int id) const override { return static_cast<int>(c(id).items.size()); }
+  std::string ItemText(int id, int index) const override;
+  long ItemData(int id, int index) const override;
+  int FindExact(int id, std::string_view text) const override;
+  void SetSorted(int id, bool sorted) override { c(id).sorted = sorted; }
+  void SetMultiSelect(int id, bool multi) override { c(id).multi = multi; }
+  int GetSel(int id) const override { return c(id).sel; }
+  void SetSel(int id, int index) override;
+  bool IsSelected(int id, int index) const override;
+  void SelectItem(int id, int index, bool on) override;
+  std::vector<int> SelectedItems(int id) const override;
+  int GetCaret(int id) const override { return c(id).caret; }
+  void SetCaret(int id, int index) override { c(id).caret = index; }
+  int GetTopIndex(int id) const override { return c(id).top; }
+  void SetTopIndex(int id, int index) override { c(id).top = index; }
+
+  void SetScrollRange(int id, int min, int max) override;
+  void GetScrollRange(int id, int& min, int& max) const override;
+  void SetScrollPos(int id, int pos) override;
+  int GetScrollPos(int id) const override { return c(id).spos; }
+  void SetRange(int id, int min, int max) override;
+  void SetValue(int id, int value) override { c(id).value = value; }
+  int GetValue(int id) const override { return c(id).value; }
+
+  // ---- for tests: act as the user would ----
+  // Types text into an edit (the text limit applies), as a user does.
+  void Type(int id, std::string_view text);
+  // Clicks a button or check box: toggles a check box, then notifies the handler.
+  void Click(int id);
+  // Moves the focus away from an edit: notifies the handler.
+  void LeaveField(int id);
+  // Selects a list entry as the user does and notifies the handler.
+  void Choose(int id, int index);
+  int invalidations() const { return invalidations_; }
+  void MarkClosed() { open_ = false; }
+  Dialog* parent() const { return parent_; }
+  // Marks a control as a check box, so Click toggles it.
+  void SetCheckBox(int id) { checkboxes_.push_back(id); }
+
+ private:
+  Control& c(int id) const { return controls_[id]; }
+  std::weak_ptr<bool> alive_token() const { return alive_; }
+
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+  int resource_;
+  Dialog* parent_;
+  WindowHandler* handler_ = nullptr;
+  std::string caption_;
+  bool open_ = true;
+  int invalidations_ = 0;
+  std::vector<int> checkboxes_;
+  mutable std::map<int, Control> controls_;
+};
+
+class HeadlessPlatform final : public Platform {
+ public:
+  struct MessageRecord {
+    std::string text;
+    std::string caption;
+    unsigned flags = 0;
+    int answer = 0;
+  };
+  struct FileDialogRecord {
+    FileDialogSpec spec;
+    bool answered = false;
+    std::string path;
+  };
+
+  HeadlessPlatform();
+  ~HeadlessPlatform() override;
+
+  std::unique_ptr<Dialog> CreateDialog(int resource_id, Dialog* parent) override;
+  int RunModal(Dialog& dlg) override;
+  int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override;
+  bool FileDialog(const FileDialogSpec& spec, std::string& path) override;
+  void SetTimer(WindowHandler* handler, unsigned id, unsigned period_ms) override;
+  void KillTimer(WindowHandler* handler, unsigned id) override;
+  void KillTimers(WindowHandler* handler) override;
+  void Post(std::function<void()> fn) override;
+  void PostQuit(int code) override;
+  void CheckEvents() override;
+  void WaitEvents(int max_ms) override;
+  int AddPoller(std::function<void()> fn) override;
+  void RemovePoller(int handle) override;
+  bool IsHeadless() const override { return true; }
+
+  // ---- script and records ----
+  // Answers for the next message boxes, in order; when none is queued the
+  // default answer is given (IDOK for a box with only an OK button).
+  void QueueAnswer(int answer) { answers_.push_back(answer); }
+  void SetDefaultAnswer(int answer) { default_answer_ = answer; }
+  // Answers for the next file dialogs: a path, or nullopt for Cancel. With
+  // none queued the dialog is cancelled.
+  void QueueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  // What a modal dialog does while it "runs": the hook gets the dialog and
+  // returns the id of the closing button. Default: IDCANCEL at once.
+  void SetModalScript(std::function<int(Dialog&)> fn) { modal_script_ = std::move(fn); }
+  // Every message box is also printed as "CAPTION: text" to this stream.
+  void EchoMessagesTo(std::FILE* f) { echo_ = f; }
+
+  const std::vector<MessageRecord>& messages() const { return messages_; }
+  const std::vector<FileDialogRecord>& file_dialogs() const { return file_dialogs_; }
+  void ClearRecords() { messages_.clear(); file_dialogs_.clear(); }
+  bool HasTimer(const WindowHandler* handler, unsigned id) const;
+  unsigned TimerPeriod(const WindowHandler* handler, unsigned id) const;
+  bool quit_posted() const { return quit_posted_; }
+  int pumps() const { return pumps_; }
+
+ private:
+  struct Timer {
+    WindowHandler* handler;
+    unsigned id;
+    unsigned period;
+    uint64_t due;
+  };
+  void FireDueTimers();
+
+  std::deque<int> answers_;
+  int default_answer_ = IDYES;
+  std::deque<std::optional<std::string>> files_;
+  std::function<int(Dialog&)> modal_script_;
+  std::FILE* echo_ = nullptr;
+  std::vector<MessageRecord> messages_;
+  std::vector<FileDialogRecord> file_dialogs_;
+  std::vector<Timer> timers_;
+  std::deque<std::function<void()>> posted_;
+  bool quit_posted_ = false;
+  int quit_code_ = 0;
+  std::map<int, std::function<void()>> pollers_;
+  int next_poller_ = 1;
+  int pumps_ = 0;
+};
+
+}  // namespace kv

@@ -1,0 +1,56 @@
+#include "platform/platform.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+
+namespace kv {
+
+std::tm Clock::LocalNow() {
+  std::time_t t = Now();
+  std::tm out{};
+  localtime_r(&t, &out);
+  return out;
+}
+
+int Clock::TodayYmd() {
+  std::tm t = LocalNow();
+  return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
+}
+
+uint64_t RealClock::TickMs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::time_t RealClock::Now() { return std::time(nullptr); }
+
+Platform::Platform() : clock_(&real_clock_) {}
+
+void Platform::SetClock(Clock* c) { clock_ = c ? c : &real_clock_; }
+
+void Platform::Quit(int code) {
+  if (quit_handler_) {
+    quit_handler_(code);
+    return;
+  }
+  std::fflush(nullptr);
+  std::exit(code);
+}
+
+namespace {
+Platform* g_platform = nullptr;
+}
+
+Platform& plat() {
+  if (!g_platform) {
+    std::fputs("kestrivane: no platform installed\n", stderr);
+    std::abort();
+  }
+  return *g_platform;
+}
+
+void SetPlatform(Platform* p) { g_platform = p; }
+
+}  // namespace kv

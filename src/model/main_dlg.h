@@ -210,6 +210,7 @@ class TMainDlg : public WindowHandler {
   // ================= application shell (app/) =================
   void EvInitDialog();                   // set-up after the window exists
   void EvTimer(unsigned id) override;
+  void EvPaint(Canvas& canvas) override;   // the chart (DisplayGuess)
   void OnControl(int id, Notify code) override;
   void OnCommand(int id) override;
   // Fills the enable state and check mark of a menu command.

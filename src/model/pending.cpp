@@ -1,6 +1,7 @@
 // TEMPORARY: placeholder bodies of members whose real definitions are being
 // written. Whoever implements a member deletes its line here. This file must
 // be empty (and deleted) before the work is finished.
+#include "download/auto_download.h"
 #include "model/main_dlg.h"
 
 namespace kv {
@@ -97,6 +98,9 @@ std::string Pred7Text(TMainDlg&) { return {}; }
 
 // ---- app/ ----
 void TMainDlg::EvTimer(unsigned) {}
+void TMainDlg::EvPaint(Canvas&) {}
+void DownloadModelQuotes(TMainDlg&) {}
+void DownloadAllAtStartup(TMainDlg&) {}
 void TMainDlg::OnControl(int, Notify) {}
 void TMainDlg::OnCommand(int) {}
 void TMainDlg::QueryCommand(CommandEnabler&) {}

@@ -17,6 +17,8 @@
 
 namespace kv {
 
+class Canvas;  // drawing surface, platform/canvas.h
+
 // ---- message boxes ------------------------------------------------------------
 // Flags and answers keep the numbering of the classic message-box API so that
 // the program's calls read as they always have.
@@ -114,6 +116,8 @@ class WindowHandler {
   virtual void OnControl(int id, Notify code) {}
   virtual void OnCommand(int id) {}        // menu command or accelerator
   virtual void OnCloseRequest() {}         // a posted close request reached the window
+  // Draws the window's picture (charts) on the surface the face provides.
+  virtual void EvPaint(Canvas& canvas) {}
 };
 
 // A dialog window whose controls are addressed by their numeric ids.

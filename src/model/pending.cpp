@@ -52,21 +52,6 @@ void TMainDlg::TICKER_SHORT_PRICE_BNClicked() {}
 const char* TMainDlg::GetTicker(int) const { return nullptr; }
 
 // ---- net/ ----
-void TMainDlg::ExecAnneal(int) {}
-void TMainDlg::B1_BNClicked() {}
-void TMainDlg::STOP_BNClicked() {}
-void TMainDlg::CmTrainitem_backprop() {}
-void TMainDlg::CmPopupitem_annealing() {}
-void TMainDlg::CmOptiongenetic() {}
-void TMainDlg::CmOptions_auto_save() {}
-void TMainDlg::CmOptions_adjust_neurons() {}
-void TMainDlg::CeTrainitem_backprop(CommandEnabler&) {}
-void TMainDlg::CePopupitem_annealing(CommandEnabler&) {}
-void TMainDlg::CeOptiongenetic(CommandEnabler&) {}
-void TMainDlg::CeOptions_auto_save(CommandEnabler&) {}
-void TMainDlg::CeOptions_adjust_neurons(CommandEnabler&) {}
-void TMainDlg::SetIdleControls() {}
-void TMainDlg::SetBusyControls() {}
 
 // ---- forecast/ ----
 void TMainDlg::PREDICT_BNClicked() {}
@@ -97,13 +82,9 @@ void Pred7(TMainDlg&) {}
 std::string Pred7Text(TMainDlg&) { return {}; }
 
 // ---- app/ ----
-void TMainDlg::EvTimer(unsigned) {}
 void TMainDlg::EvPaint(Canvas&) {}
 void DownloadModelQuotes(TMainDlg&) {}
 void DownloadAllAtStartup(TMainDlg&) {}
-void TMainDlg::OnControl(int, Notify) {}
-void TMainDlg::OnCommand(int) {}
-void TMainDlg::QueryCommand(CommandEnabler&) {}
 void TMainDlg::CmHelpcontent() {}
 void TMainDlg::CmHelphomepage() {}
 void TMainDlg::CmHelpabout() {}

@@ -46,6 +46,7 @@ void TMainDlg::ExecBackProp() {
   dlg.SetText(ids::IDC_CYCLE, "0");
 
   double best_fit = 1.0 / (process_bp(eval_days, keepout_days, 1, true) + 1.0);
+  phase_best_fit = best_fit;
   seed_random_from_time();
   to_best();
 
@@ -54,6 +55,7 @@ void TMainDlg::ExecBackProp() {
     const int r = span > 0 ? random31() % span : 0;
     backprop(n_days - (r + keepout_days));
     ++s;
+    CountLearningStep();
     if (s % 25 == 0) Check_Events();
     if (s % 1000 == 0) {
       modified = true;
@@ -62,6 +64,7 @@ void TMainDlg::ExecBackProp() {
         dlg.SetText(ids::IDC_CYCLE, std::to_string(s / (eval_days - keepout_days)));
       if (fit > best_fit) {
         best_fit = fit;
+        phase_best_fit = best_fit;
         learn_rate = static_cast<float>(std::min(learn_rate * 1.1, 1.0));
         to_best();
       } else {

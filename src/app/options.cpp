@@ -37,6 +37,10 @@ constexpr KnownOption kKnown[] = {
     {8, "inet_des_dir", 1, "./", 0, 0},
     {9, "inet_filter", 1, "*.csv", 0, 0},
     {10, "inet_database", 1, "USA", 0, 0},
+    // The vendor's web server (quote-source configuration and banner), as
+    // HOST or HOST:PORT. The default is a placeholder under the reserved
+    // .example domain: each deployment sets its own server.
+    {11, "inet_server", 1, "quotes.kestrivane.example", 0, 0},
     {20, "inv_currency", 1, "$", 0, 0},
     {21, "inv_initial", 3, "", 0, 1000.0f},
     {22, "inv_broker_fee", 3, "", 0, 25.0f},

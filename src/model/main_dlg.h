@@ -105,6 +105,9 @@ class TMainDlg : public WindowHandler {
 
   // ================= forecast =================
   ForecastResult last_forecast;
+  // Where Invest writes its day-by-day report; a relative name is taken in
+  // the current folder.
+  std::string report_file = "report.txt";
 
   // ================= chart geometry =================
   int32_t chart_left = 8, chart_top = 2, chart_right = 609, chart_bottom = 167;
@@ -209,6 +212,12 @@ class TMainDlg : public WindowHandler {
   void CmBatchviewres();
   void CmBatchstop();
   void CmBatchedit();
+  void CeBatchrun(CommandEnabler& ce);
+  void CeBatchcreatenewbatchfile3(CommandEnabler& ce);
+  void CeBatchaddthisstocktobatch3(CommandEnabler& ce);
+  void CeBatchviewres(CommandEnabler& ce);
+  void CeBatchstop(CommandEnabler& ce);
+  void CeBatchedit(CommandEnabler& ce);
   void RunBatch(const char* path);
   void DisplayGuess(Canvas& canvas);     // the main chart
   void CmZoom(int n);                    // 1..5
@@ -228,6 +237,7 @@ class TMainDlg : public WindowHandler {
   // Fills the enable state and check mark of a menu command.
   void QueryCommand(CommandEnabler& ce);
   void CmHelpcontent();
+  void EvHelp();                         // F1: the help contents, not recorded in help_open
   void CmHelphomepage();
   void CmHelpabout();
   void CmPreferences();

@@ -137,6 +137,9 @@ class Dialog {
   virtual void Invalidate() = 0;                 // repaint request
   virtual void PostClose() = 0;                  // post a close request to this window
   virtual bool IsOpen() const = 0;               // created and not yet closed
+  // Closes the window now, from its own handler (typically OnCloseRequest);
+  // a modal run of it returns `result`.
+  virtual void EndDialog(int result) = 0;
 
   // text, state
   virtual void SetText(int id, std::string_view text) = 0;

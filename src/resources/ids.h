@@ -114,6 +114,7 @@ constexpr int IDC_PR_QOVER_LABEL = 118;
 constexpr int IDC_PR_QOVER = 119;
 constexpr int IDC_PR_INITIAL_LABEL = 120;
 constexpr int IDC_PR_INITIAL = 121;
+constexpr int IDC_PR_PORT_LABEL = 122;  // "Port", beside the proxy port
 
 // ---- menu commands ----------------------------------------------------------
 constexpr int CM_REREAD_STOCKS = 1;    // also the Enter key of the main dialog

@@ -216,18 +216,27 @@ void HeadlessPlatform::SetTimer(WindowHandler* handler, unsigned id, unsigned pe
     if (t.handler == handler && t.id == id) {  // re-setting a timer restarts it
       t.period = period_ms;
       t.due = due;
+      UpdateNextDue();
       return;
     }
   }
   timers_.push_back({handler, id, period_ms, due});
+  UpdateNextDue();
 }
 
 void HeadlessPlatform::KillTimer(WindowHandler* handler, unsigned id) {
   std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler && t.id == id; });
+  UpdateNextDue();
 }
 
 void HeadlessPlatform::KillTimers(WindowHandler* handler) {
   std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler; });
+  UpdateNextDue();
+}
+
+void HeadlessPlatform::UpdateNextDue() {
+  next_due_ = UINT64_MAX;
+  for (const Timer& t : timers_) next_due_ = std::min(next_due_, t.due);
 }
 
 bool HeadlessPlatform::HasTimer(const WindowHandler* handler, unsigned id) const {
@@ -249,8 +258,11 @@ void HeadlessPlatform::PostQuit(int code) {
 }
 
 void HeadlessPlatform::FireDueTimers() {
+  // Training pumps every few microseconds: when no timer is due, one clock
+  // read is all a pump costs here.
   if (timers_.empty()) return;
   uint64_t now = clock().TickMs();
+  if (now < next_due_) return;
   // Handlers may set or kill timers: walk a snapshot and re-check each one.
   std::vector<std::pair<WindowHandler*, unsigned>> due;
   for (const Timer& t : timers_)
@@ -260,6 +272,7 @@ void HeadlessPlatform::FireDueTimers() {
                            [&](const Timer& t) { return t.handler == handler && t.id == id; });
     if (it == timers_.end() || now < it->due) continue;
     it->due = now + it->period;  // a late timer fires once, as window timers do
+    UpdateNextDue();
     handler->EvTimer(id);
   }
 }
@@ -280,8 +293,14 @@ void HeadlessPlatform::CheckEvents() {
     Quit(quit_code_);
     return;
   }
-  for (auto& [handle, fn] : std::map<int, std::function<void()>>(pollers_)) {
-    if (pollers_.count(handle)) fn();
+  // Pollers may add or remove pollers: walk by handle, without copying; one
+  // added now is first called at the next pump.
+  const int last = next_poller_ - 1;
+  for (auto it = pollers_.begin(); it != pollers_.end() && it->first <= last;) {
+    const int handle = it->first;
+    std::shared_ptr<std::function<void()>> fn = it->second;
+    (*fn)();
+    it = pollers_.upper_bound(handle);
   }
   FireDueTimers();
 }
@@ -301,7 +320,7 @@ void HeadlessPlatform::WaitEvents(int max_ms) {
 
 int HeadlessPlatform::AddPoller(std::function<void()> fn) {
   int h = next_poller_++;
-  pollers_[h] = std::move(fn);
+  pollers_[h] = std::make_shared<std::function<void()>>(std::move(fn));
   return h;
 }
 

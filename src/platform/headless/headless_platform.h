@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,11 @@ class HeadlessDialog final : public Dialog {
   void Invalidate() override { ++invalidations_; }
   void PostClose() override;
   bool IsOpen() const override { return open_; }
+  void EndDialog(int result) override {
+    open_ = false;
+    end_result_ = result;
+  }
+  int end_result() const { return end_result_; }
 
   void SetText(int id, std::string_view text) override { c(id).text = text; }
   std::string GetText(int id, int max_chars = -1) const override;
@@ -116,6 +122,7 @@ class HeadlessDialog final : public Dialog {
   WindowHandler* handler_ = nullptr;
   std::string caption_;
   bool open_ = true;
+  int end_result_ = 0;
   int invalidations_ = 0;
   std::vector<int> checkboxes_;
   mutable std::map<int, Control> controls_;
@@ -173,7 +180,7 @@ class HeadlessPlatform final : public Platform {
   bool HasTimer(const WindowHandler* handler, unsigned id) const;
   unsigned TimerPeriod(const WindowHandler* handler, unsigned id) const;
   bool quit_posted() const { return quit_posted_; }
-  int pumps() const { return pumps_; }
+  long long pumps() const { return pumps_; }
 
  private:
   struct Timer {
@@ -183,6 +190,7 @@ class HeadlessPlatform final : public Platform {
     uint64_t due;
   };
   void FireDueTimers();
+  void UpdateNextDue();
 
   std::deque<int> answers_;
   int default_answer_ = IDYES;
@@ -192,12 +200,15 @@ class HeadlessPlatform final : public Platform {
   std::vector<MessageRecord> messages_;
   std::vector<FileDialogRecord> file_dialogs_;
   std::vector<Timer> timers_;
+  uint64_t next_due_ = UINT64_MAX;   // earliest due time of timers_
   std::deque<std::function<void()>> posted_;
   bool quit_posted_ = false;
   int quit_code_ = 0;
-  std::map<int, std::function<void()>> pollers_;
+  // Shared so that a poller removed (even by itself) while it runs stays
+  // alive until it returns.
+  std::map<int, std::shared_ptr<std::function<void()>>> pollers_;
   int next_poller_ = 1;
-  int pumps_ = 0;
+  long long pumps_ = 0;
 };
 
 }  // namespace kv

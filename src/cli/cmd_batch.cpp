@@ -1,0 +1,66 @@
+// kestrivane-cli batch: runs a batch file (.kbf) without a window and prints
+// the resulting batch.log.
+#include <csignal>
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "util/text.h"
+
+namespace kv::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnBatchInterrupt(int) { g_interrupted = 1; }
+
+int Run(Args& args) {
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) return Fail("batch: unknown option " + a);
+  if (args.size() != 1) return Fail("batch: give exactly one batch file (see --help)");
+
+  Session session;
+  TMainDlg& m = *session.main;
+  // A Q line asks the program to quit; here that simply ends the command
+  // once the log is printed.
+  session.platform.SetQuitHandler([](int) {});
+  // Ctrl-C acts as File > Batch > Stop Batch: the running model is still
+  // saved, forecast and logged. A second Ctrl-C ends the program at once.
+  struct sigaction sa {};
+  sigemptyset(&sa.sa_mask);
+  sa.sa_handler = OnBatchInterrupt;
+  sa.sa_flags = SA_RESETHAND;
+  sigaction(SIGINT, &sa, nullptr);
+  int poller = plat().AddPoller([&] {
+    if (g_interrupted && m.batch_running) {
+      g_interrupted = 0;
+      std::fputs("kestrivane-cli: interrupted, stopping the batch\n", stderr);
+      m.CmBatchstop();
+    }
+  });
+  m.RunBatch(args[0].c_str());
+  plat().RemovePoller(poller);
+  signal(SIGINT, SIG_DFL);
+
+  for (const auto& msg : session.platform.messages())
+    if (msg.caption == "File Error" && msg.text.find("-ERROR 70") != std::string::npos) return 1;
+  std::FILE* f = std::fopen("batch.log", "rb");
+  if (!f) return Fail("batch: no batch.log was written");
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) std::fwrite(buf, 1, n, stdout);
+  std::fclose(f);
+  return 0;
+}
+
+const Registrar reg({
+    "batch",
+    "batch FILE.kbf",
+    "Runs a batch file as File > Batch > Run Batch does: each T line trains its\n"
+    "model for the given time, saves it and forecasts it; each P line forecasts\n"
+    "without training; Q ends the batch. The results go to batch.log in the\n"
+    "current folder, which is printed at the end. Ctrl-C stops the batch after\n"
+    "the running model is saved, forecast and logged.",
+    Run,
+});
+
+}  // namespace
+}  // namespace kv::cli

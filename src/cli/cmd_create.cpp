@@ -1,0 +1,103 @@
+// kestrivane-cli create: build a model from price files exactly as the stock
+// list's ADD does (same checks, same messages), read the stocks and save.
+#include <cstdio>
+#include <string>
+
+#include "cli/cli.h"
+#include "resources/ids.h"
+#include "util/text.h"
+
+namespace kv::cli {
+namespace {
+
+struct StockSpec {
+  std::string symbol, file, period, flags;
+};
+
+// SYMBOL,FILE,PERIOD,FLAGS; the file may itself contain commas, so the
+// symbol is cut at the first comma and period and flags at the last two.
+bool ParseStock(const std::string& s, StockSpec& out) {
+  size_t first = s.find(',');
+  size_t last = s.rfind(',');
+  if (first == std::string::npos || last == first) return false;
+  size_t middle = s.rfind(',', last - 1);
+  if (middle == first) return false;
+  out.symbol = s.substr(0, first);
+  out.file = s.substr(first + 1, middle - first - 1);
+  out.period = s.substr(middle + 1, last - middle - 1);
+  out.flags = s.substr(last + 1);
+  for (char c : out.flags)
+    if (c != 'p' && c != 'v' && c != 'l' && c != 's') return false;
+  return true;
+}
+
+int Run(Args& args) {
+  std::vector<StockSpec> specs;
+  std::string value;
+  while (TakeOption(args, "--stock", value)) {
+    StockSpec s;
+    if (!ParseStock(value, s))
+      return Fail("--stock wants SYMBOL,FILE,PERIOD,FLAGS with FLAGS of p, v, l, s: \"" + value + "\"");
+    specs.push_back(s);
+  }
+  std::string neurons, mode;
+  const bool has_neurons = TakeOption(args, "--neurons", neurons);
+  const bool has_mode = TakeOption(args, "--mode", mode);
+  if (has_mode && mode != "prob" && mode != "percent")
+    return Fail("--mode is prob or percent, not \"" + mode + "\"");
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
+    return Fail("create wants one model file name (see create --help)");
+  if (specs.empty()) return Fail("create wants at least one --stock");
+  if (specs.size() > static_cast<size_t>(kMaxStocks)) return Fail("a model holds at most 3 stocks");
+  const std::string model = args[0];
+
+  Session s;
+  TMainDlg& m = *s.main;
+  Dialog& d = *s.window;
+  for (const StockSpec& spec : specs) {
+    const size_t shown = s.platform.messages().size();
+    const int before = m.n_files;
+    d.SetText(ids::IDC_SYMBOL, spec.symbol);
+    m.TICKER_SYMB_ENKillfocus();   // leaving the field: the symbol in upper case
+    d.SetText(ids::IDC_FILENAME, spec.file);
+    d.SetText(ids::IDC_INFL_PERIOD, spec.period);
+    d.Check(ids::IDC_PRICE, spec.flags.find('p') != std::string::npos);
+    d.Check(ids::IDC_VOLUME, spec.flags.find('v') != std::string::npos);
+    d.Check(ids::IDC_LONG, spec.flags.find('l') != std::string::npos);
+    d.Check(ids::IDC_SHORT, spec.flags.find('s') != std::string::npos);
+    m.TICKER_ADD_BNClicked();
+    // Any message box means the stock was refused or its file did not read.
+    if (m.n_files == before || s.platform.messages().size() != shown)
+      return Fail("stock " + spec.symbol + " was not added; the model is not saved");
+  }
+  if (has_neurons) {
+    d.SetText(ids::IDC_NEURONS, neurons);
+    m.XMATRIX_ENKillfocus();
+  }
+  if (has_mode) {
+    m.PredicMode = mode == "percent" ? 1 : 0;
+    m.Create_Results();
+    m.process_bp(m.eval_days, 10, 1, true);
+  }
+  m.model_path = model;
+  m.Save_Param();
+  if (m.modified) return 1;   // message 200 has been printed
+  std::printf("%s: %d stocks, %d days, %d inputs, %d hidden neurons\n", model.c_str(), m.n_files,
+              m.n_days, m.in_nodes, m.x_matrix);
+  return 0;
+}
+
+const Registrar reg({"create",
+                     "create MODEL.kvn --stock SYMBOL,FILE,PERIOD,FLAGS [--stock ...] [--neurons N] "
+                     "[--mode prob|percent]",
+                     "Builds a new, untrained model and saves it as MODEL.kvn. Each --stock adds\n"
+                     "one stock as the stock list's ADD button does (the first is the target\n"
+                     "stock, at most 3): its ticker SYMBOL (1 to 5 characters), its historical\n"
+                     "price FILE, the influence PERIOD (1 to 20 days) and the series it feeds,\n"
+                     "FLAGS from p (price), v (volume), l (long-term filter), s (short-term\n"
+                     "filter). --neurons sets the hidden neurons (2 to 12), --mode the forecast\n"
+                     "mode (prob: up/down probability, the default; percent: gain/loss).",
+                     Run});
+
+}  // namespace
+}  // namespace kv::cli

@@ -1,0 +1,34 @@
+// kestrivane-cli predict: the forecast of a trained model, as PREDICT shows it.
+#include <cstdio>
+
+#include "cli/cli.h"
+
+namespace kv::cli {
+namespace {
+
+int Run(Args& args) {
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) return Fail("predict: unknown option " + a);
+  if (args.size() != 1) return Fail("predict: give exactly one model file (see --help)");
+  Session session;
+  TMainDlg& m = *session.main;
+  if (!session.OpenModel(args[0])) return Fail("predict: cannot open the model " + args[0]);
+  if (m.Trained <= 0) return Fail("predict: the model " + args[0] + " is not trained");
+  const std::string text = Pred7Text(m);
+  if (text.empty()) return Fail("predict: the model " + args[0] + " has no price data");
+  std::printf("%s\n", text.c_str());
+  return 0;
+}
+
+const Registrar reg({
+    "predict",
+    "predict MODEL.kvn",
+    "Prints the ten-day forecast of a trained model exactly as the PREDICT\n"
+    "button shows it: the two outputs of the last day and of the nine days\n"
+    "before, the strategy's advice, profit-take and stop-loss levels and the\n"
+    "confidence. An untrained model is an error.",
+    Run,
+});
+
+}  // namespace
+}  // namespace kv::cli

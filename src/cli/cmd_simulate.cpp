@@ -1,0 +1,73 @@
+// kestrivane-cli simulate: the market simulator's performance figures of a
+// model, and optionally its day-by-day report.
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "cli/cli.h"
+#include "resources/ids.h"
+#include "util/text.h"
+
+namespace kv::cli {
+namespace {
+
+std::string Trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(' ');
+  return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+int Run(Args& args) {
+  std::string strategy_text, report;
+  const bool has_strategy = TakeOption(args, "--strategy", strategy_text);
+  const bool has_report = TakeOption(args, "--report", report);
+  for (const std::string& a : args)
+    if (a.rfind("--", 0) == 0) return Fail("simulate: unknown option " + a);
+  if (args.size() != 1) return Fail("simulate: give exactly one model file (see --help)");
+  int strategy = -1;
+  if (has_strategy) {
+    if (strategy_text.size() != 1 || strategy_text[0] < '0' || strategy_text[0] > '7')
+      return Fail("simulate: --strategy wants a number from 0 to 7, not \"" + strategy_text + "\"");
+    strategy = strategy_text[0] - '0';
+  }
+  if (has_report && report.empty()) return Fail("simulate: --report wants a file name");
+
+  Session session;
+  TMainDlg& m = *session.main;
+  if (!session.OpenModel(args[0])) return Fail("simulate: cannot open the model " + args[0]);
+  if (strategy >= 0) m.Strategy = strategy;   // 7 keeps the model's searched parameters
+
+  m.UpdateFigures();
+  std::printf("value: %s\n", Trimmed(m.dlg.GetText(ids::IDC_STRATEGY_VALUE)).c_str());
+  std::printf("initial: %s\n", Trimmed(m.dlg.GetText(ids::IDC_INITIAL)).c_str());
+  std::printf("market: %s\n", Trimmed(m.dlg.GetText(ids::IDC_MARKET)).c_str());
+  std::printf("trades: %s\n", Trimmed(m.dlg.GetText(ids::IDC_TRADES)).c_str());
+
+  if (has_report) {
+    // The same run as the Rep button, written where asked.
+    // The simulator says nothing when the report cannot be written; a fresh
+    // file (a new inode, as the report replaces any old one) tells.
+    m.report_file = report;
+    struct stat before {}, after {};
+    const bool existed = ::stat(report.c_str(), &before) == 0;
+    int trades = 0;
+    m.process_bp(m.eval_days, 10, 1, true);
+    m.Invest(m.eval_days, 10, trades, true);
+    if (::stat(report.c_str(), &after) != 0 || (existed && after.st_ino == before.st_ino))
+      return Fail("simulate: cannot write the report " + report);
+    std::fprintf(stderr, "kestrivane-cli: report written to %s\n", report.c_str());
+  }
+  return 0;
+}
+
+const Registrar reg({
+    "simulate",
+    "simulate MODEL.kvn [--strategy N] [--report FILE]",
+    "Replays the network's signals over the training period in the market\n"
+    "simulator and prints the main window's figures, one \"label: value\" line\n"
+    "each: value (what the strategy made), initial, market (buy and hold) and\n"
+    "trades. --strategy N (0-7) uses another strategy than the model's own;\n"
+    "--report FILE writes the day-by-day report there.",
+    Run,
+});
+
+}  // namespace
+}  // namespace kv::cli

@@ -1,0 +1,186 @@
+// Recognition of the date layout of a price file. Rather than keeping a list
+// of known layouts we watch how often each two-digit group of the date field
+// changes from one line to the next: the day changes most often, the month
+// less, the year least. The recognised digit positions then turn any date
+// field of the file into YYYYMMDD.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "data/fields.h"
+#include "data/stock.h"
+#include "model/main_dlg.h"
+#include "util/text.h"
+
+namespace kv {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The two characters at pos[0], pos[1] of a field read as a number the way
+// atoi reads them: digits up to the first non-digit; positions beyond the
+// field end the number.
+int PairValue(const std::string& field, const int pos[2]) {
+  int v = 0;
+  for (int k = 0; k < 2; ++k) {
+    int p = pos[k];
+    if (p < 0 || p >= static_cast<int>(field.size()) || !IsDigit(field[p])) break;
+    v = v * 10 + (field[p] - '0');
+  }
+  return v;
+}
+
+// The cleaned and normalised first field of a raw line.
+std::string DateFieldOf(std::string line) {
+  Stock::strcheck(line);
+  std::string field = FirstField(line);
+  NormalizeDateField(field);
+  return field;
+}
+
+void DateMessage(const std::string& text) {
+  plat().MessageBox(text, "File Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+bool Stock::Figure_Date_Format(const char* path) {
+  if (path) data_file = path;
+  const std::string& file = data_file;
+  try {
+    header_lines = -1;
+    File f(std::fopen(file.c_str(), "rb"));
+    if (!f) return false;
+
+    std::string line;
+    bool found = false;
+    while (ReadLine(f.get(), line, 99)) {
+      ++header_lines;
+      if (!line.empty() && IsDigit(line[0])) {
+        found = true;
+        break;
+      }
+    }
+    // A file without any line starting with a digit has no data line at all.
+    if (!found) return false;
+
+    std::string first = DateFieldOf(line);
+    if (first.empty()) return false;
+
+    int digits[8];
+    int ndigits = 0;
+    for (int i = 0; i < static_cast<int>(first.size()); ++i) {
+      if (!IsDigit(first[i])) continue;
+      if (ndigits == 8) {   // more than 8 digits: not a date
+        ndigits = 9;
+        break;
+      }
+      digits[ndigits++] = i;
+    }
+    if (ndigits != 6 && ndigits != 8) {
+      DateMessage("Date Format error in historical data file: \n" + file + "\n-ERROR 512a");
+      return false;
+    }
+
+    int pair[3][2] = {{digits[0], digits[1]}, {digits[2], digits[3]}, {digits[4], digits[5]}};
+    int prev[3];
+    for (int p = 0; p < 3; ++p) prev[p] = PairValue(first, pair[p]);
+
+    if (ndigits == 8) {
+      // A four-digit year: find the century digits by comparing with the
+      // second line, where they are the same, and leave them out.
+      if (!ReadLine(f.get(), line, 119)) {
+        DateMessage("File Too Short Error. file: \n" + file +
+                    " has less than 120 days of data\n-ERROR 512b");
+        return false;
+      }
+      std::string second = DateFieldOf(line);
+      if (second.empty()) {
+        DateMessage("Blank lines not allowed at top on Y2K format: \n\n-ERROR 512f");
+        return false;
+      }
+      // The century is looked for at the first two and at the fifth and sixth
+      // digits of the field (not characters), so that a dotted field such as
+      // 31.12.1998 is read like 31/12/1998.
+      auto century_at = [&](int a, int b) {
+        int pa = digits[a], pb = digits[b];
+        if (pb >= static_cast<int>(second.size())) return false;
+        if (second[pa] != first[pa] || second[pb] != first[pb]) return false;
+        return (first[pa] == '1' && first[pb] == '9') || (first[pa] == '2' && first[pb] == '0');
+      };
+      if (century_at(0, 1)) {
+        int p[3][2] = {{digits[2], digits[3]}, {digits[4], digits[5]}, {digits[6], digits[7]}};
+        std::copy(&p[0][0], &p[0][0] + 6, &pair[0][0]);
+      } else if (century_at(4, 5)) {
+        pair[2][0] = digits[6];
+        pair[2][1] = digits[7];
+      } else {
+        DateMessage("Date Format error in historical data file: \n" + file + "\n-ERROR 512d");
+        return false;
+      }
+      for (int p = 0; p < 3; ++p) prev[p] = PairValue(second, pair[p]);
+    }
+
+    int changes[3] = {0, 0, 0};
+    for (int n = 0; n < 120; ++n) {
+      if (!ReadLine(f.get(), line, 119)) {
+        DateMessage("File Too Short Error. file: \n" + file +
+                    " has less than 120 days of data\n-ERROR 512b");
+        return false;
+      }
+      std::string field = DateFieldOf(line);
+      if (field.empty()) continue;
+      for (int p = 0; p < 3; ++p) {
+        int v = PairValue(field, pair[p]);
+        if (v != prev[p]) ++changes[p];
+        prev[p] = v;
+      }
+    }
+
+    // The pair that changes most often is the day, the one that changes least
+    // the year. When two pairs changed equally often the plain rule would
+    // leave one role without a pair; then the pair further left is taken as
+    // the larger unit, which reads tied dates as month before day (the usual
+    // order of US quote files) and year before month.
+    int order[3] = {0, 1, 2};
+    std::stable_sort(order, order + 3, [&](int a, int b) { return changes[a] < changes[b]; });
+    // order[0] changed least: year; order[1]: month; order[2]: day. The
+    // stable sort keeps equal counts in left-to-right order.
+    int* roles[3] = {year_pos, month_pos, day_pos};
+    for (int r = 0; r < 3; ++r) {
+      roles[r][0] = pair[order[r]][0];
+      roles[r][1] = pair[order[r]][1];
+    }
+    return true;
+  } catch (const std::exception&) {
+    DateMessage("IO error reading data file: \n" + file + "\n-ERROR 512c");
+    return false;
+  }
+}
+
+int32_t Stock::Convert_Date(std::string& field) {
+  NormalizeDateField(field);
+  char ymd[7];
+  const int32_t* pos[3] = {year_pos, month_pos, day_pos};
+  int k = 0;
+  for (auto* p : pos) {
+    for (int j = 0; j < 2; ++j) {
+      int at = p[j];
+      if (at < 0 || at >= static_cast<int>(field.size()) || !IsDigit(field[at])) return 0;
+      ymd[k++] = field[at];
+    }
+  }
+  ymd[6] = 0;
+  int32_t v = 0;
+  for (int i = 0; i < 6; ++i) v = v * 10 + (ymd[i] - '0');
+  return v + (ymd[0] >= '4' ? 19000000 : 20000000);
+}
+
+}  // namespace kv

@@ -1,0 +1,53 @@
+// Clean-up of one line of a historical price file before it is parsed:
+// month names become numbers, separators and decimal marks are unified and
+// everything else is dropped, so that every layout reaches the date
+// recognition and the column picker in one shape ("31/12/98,12.50,1000").
+#include <cstring>
+
+#include "data/stock.h"
+#include "util/text.h"
+
+namespace kv {
+
+namespace {
+constexpr size_t kMaxCleanLine = 1023;
+constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+}  // namespace
+
+bool Stock::Convert_Month(std::string& line) {
+  // The names are tried in calendar order and the first one found anywhere in
+  // the line wins; only that one occurrence is replaced.
+  for (int m = 0; m < 12; ++m) {
+    size_t at = line.find(kMonths[m]);
+    if (at == std::string::npos) continue;
+    line = line.substr(0, at) + Format("%02d", m + 1) + line.substr(at + 3);
+    return true;
+  }
+  return false;
+}
+
+char Stock::ChCheck(char c, int mode) {
+  if ((c >= '0' && c <= '9') || c == '.' || c == '/' || c == '\n') return c;
+  switch (c) {
+    case ',': return mode == 1 ? '.' : ',';   // a line with semicolons uses decimal commas
+    case ';': return ',';
+    case '-': return '/';
+    default: return 0;
+  }
+}
+
+void Stock::strcheck(std::string& line) {
+  Convert_Month(line);
+  const int mode = line.find(';') != std::string::npos ? 1 : 0;
+  std::string out;
+  out.reserve(line.size() < kMaxCleanLine ? line.size() : kMaxCleanLine);
+  for (char c : line) {
+    if (out.size() >= kMaxCleanLine) break;
+    char k = ChCheck(c, mode);
+    if (k) out.push_back(k);
+  }
+  line.swap(out);
+}
+
+}  // namespace kv

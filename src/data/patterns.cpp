@@ -1,0 +1,134 @@
+// Training patterns: re-reading the model's stocks, the input matrix (lagged
+// series of every stock, one column per calendar day) and the two targets
+// per day (how far the target stock rises and falls within ten days).
+#include <algorithm>
+#include <cmath>
+
+#include "data/date_lists.h"
+#include "model/main_dlg.h"
+#include "resources/ids.h"
+#include "util/text.h"
+
+namespace kv {
+
+namespace {
+
+std::string RereadMessage(const std::string& path, const char* number) {
+  return "An Error has occured while reading\n" + path +
+         "\nPlease correct the error and select\nReread from the File menu\n-ERROR " + number;
+}
+
+// Selects the stock list entry `sel`, clamped to the stocks there are, and
+// shows that stock's fields.
+void ShowStock(TMainDlg& m, int sel) {
+  if (m.n_files <= 0) return;
+  m.dlg.SetSel(ids::IDC_TICKER_LIST, std::clamp(sel, 0, std::min(m.n_files, kMaxStocks) - 1));
+  m.TICKER_LIST_LBNSelChange();
+}
+
+}  // namespace
+
+void TMainDlg::Update_Stocks() {
+  const int sel = dlg.GetSel(ids::IDC_TICKER_LIST);
+  dlg.ClearList(ids::IDC_TRAIN_START);
+  dlg.ClearList(ids::IDC_TRAIN_END);
+  dlg.ClearList(ids::IDC_TICKER_LIST);
+  for (int i = 0; i < std::min(n_files, kMaxStocks); ++i)
+    if (stocks[i]) dlg.AddItem(ids::IDC_TICKER_LIST, stocks[i]->symbol);
+  ShowStock(*this, sel);
+
+  if (stocks[0]) {
+    SetStatus("Reading Stock File for symbol: " + stocks[0]->symbol);
+    Check_Events();
+    if (!stocks[0]) return;   // the stock went away while events were served
+    n_days = stocks[0]->Add_Dates();
+    if (n_days == 0) {
+      // eval_days is left as it was: clipping it to an empty calendar would
+      // leave it negative for every later read.
+      SetStatus("");
+      ErrorBox(RereadMessage(stocks[0]->data_file, "453"));
+      return;
+    }
+    eval_days = std::min(eval_days, n_days - 1);
+    const int z = std::max(zoom, 1);
+    dlg.SetScrollRange(ids::IDC_SCROLL, std::min((chart_right - chart_x0) / z, n_days), n_days);
+    dlg.SetScrollPos(ids::IDC_SCROLL, n_days);
+  } else {
+    // No target stock: no calendar either.
+    n_days = 0;
+    calendar_count = 0;
+  }
+
+  for (int i = 0; i < std::min(n_files, kMaxStocks); ++i) {
+    if (!stocks[i]) continue;
+    SetStatus("Reading Stock File for symbol: " + stocks[i]->symbol);
+    Check_Events();
+    if (!stocks[i]) continue;
+    if (!stocks[i]->Read_File(Trained)) {
+      SetStatus("");
+      ErrorBox(RereadMessage(stocks[i]->data_file, "454"));
+      return;
+    }
+  }
+  SetStatus("");
+
+  Create_Results();
+  ShowStock(*this, sel);
+  if (stocks[0]) FillDateLists(*this);
+  Prep_Data();
+  process_bp(eval_days, 10, 1, true);
+  dlg.Invalidate();
+}
+
+void TMainDlg::Prep_Data() {
+  SetStatus("Preprocessing stock data. ");
+  Check_Events();
+  const int n = std::clamp(n_days, 0, kMaxDays);
+  int row = 0;
+  for (int s = 0; s < std::min(n_files, kMaxStocks); ++s) {
+    const Stock* st = stocks[s].get();
+    if (!st) continue;
+    const float* series[4] = {st->price, st->l_price, st->s_price, st->volume};
+    const bool use[4] = {st->do_price, st->do_l_price, st->do_s_price, st->do_volume};
+    const int periods = std::clamp(st->infl_periods, 0, kMaxInflPeriods);
+    for (int k4 = 0; k4 < 4; ++k4) {
+      if (!use[k4]) continue;
+      for (int k = 0; k < periods && row < kMaxInputs; ++k, ++row)
+        for (int d = k; d < n; ++d) inputs[row][d] = series[k4][d - k];
+    }
+  }
+  in_nodes = row;
+  for (int d = 0; d < n; ++d) inputs[in_nodes][d] = 1.0f;
+  SetStatus("");
+  Check_Events();
+}
+
+void TMainDlg::Create_Results() {
+  if (!stocks[0]) return;
+  out_nodes = 2;
+  const float* x = PredicMode == 0 ? stocks[0]->s_price : PredicMode == 1 ? stocks[0]->price : nullptr;
+  if (!x) return;
+  const int n = std::clamp(n_days, 0, kMaxDays);
+  for (int d = 0; d < n; ++d) {
+    float hi = -1000.0f, lo = 1000.0f;
+    for (int j = 0; j < 10 && d + j < n; ++j) {
+      hi = std::max(hi, x[d + j]);
+      lo = std::min(lo, x[d + j]);
+    }
+    if (x[d] == 0) {
+      result[d][0] = result[d][1] = 0;
+      continue;
+    }
+    const float mag = std::fabs(x[d]);
+    result[d][0] = std::clamp((hi - x[d]) * 10.0f / mag, 0.0f, 1.0f);
+    result[d][1] = std::clamp((x[d] - lo) * 10.0f / mag, 0.0f, 1.0f);
+  }
+}
+
+void TMainDlg::CmOpen_stock() {
+  Update_Stocks();
+  process_bp(eval_days, 10, 1, true);
+  dlg.Invalidate();
+}
+
+}  // namespace kv

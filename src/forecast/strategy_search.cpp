@@ -1,0 +1,82 @@
+// Strategy 7, "Max Profit": searches a grid of strategy parameters for the
+// highest final value of the market simulator over the training period.
+#include "app/wait_dialog.h"
+#include "model/main_dlg.h"
+#include "resources/ids.h"
+
+namespace kv {
+
+void TMainDlg::CmStrategyitem7() {
+  float best[5] = {buy_up_min, buy_down_max, sell_down_min, sell_up_max, take_stop_band};
+  float best_value = 0.0f;
+  // The search shares the run flag with training; never two at once.
+  if (training_on) return;
+
+  Strategy = 7;
+  modified = true;
+  dlg.Invalidate();
+
+  dlg.Enable(ids::IDC_PREDICT, false);
+  dlg.Enable(ids::IDC_TRAIN, false);
+  dlg.Enable(ids::IDC_FORGET, false);
+  dlg.Enable(ids::IDC_STOP, true);
+  training_on = true;   // STOP and the event pump end the search through it
+
+  {
+    TWaitDlg wait(&dlg);
+    theWaitDlg = &wait;
+    process_bp(eval_days, keepout_days, 1, true);
+
+    // 9 x 9 x 9 x 12 x 9 = 78,732 simulations. The loop variables are the
+    // parameter fields themselves, stepped as floats, so the simulator sees
+    // each combination directly.
+    int trades = 0;
+    for (buy_up_min = 0.1f; buy_up_min < 1.0f; buy_up_min += 0.1f) {
+      for (buy_down_max = 0.1f; buy_down_max < 1.0f; buy_down_max += 0.1f) {
+        // STOP, or a command served by the pump that changed the strategy,
+        // lets the remaining loops run out without simulating.
+        if (!training_on || Strategy != 7) continue;
+        for (sell_down_min = 0.1f; sell_down_min < 1.0f; sell_down_min += 0.1f) {
+          for (take_stop_band = 0.05f; take_stop_band < 0.4f; take_stop_band += 0.03f) {
+            for (sell_up_max = 0.1f; sell_up_max < 1.0f; sell_up_max += 0.1f) {
+              const float v = Invest(eval_days, keepout_days, trades, false);
+              if (v > best_value) {   // ties keep the earlier combination
+                best_value = v;
+                best[0] = buy_up_min;
+                best[1] = buy_down_max;
+                best[2] = sell_down_min;
+                best[3] = sell_up_max;
+                best[4] = take_stop_band;
+                dlg.Invalidate();
+                Check_Events();
+                // A repaint may have evaluated another window of days.
+                process_bp(eval_days, keepout_days, 1, true);
+              }
+            }
+          }
+          Check_Events();
+          process_bp(eval_days, keepout_days, 1, true);
+          wait.SetValue(static_cast<int>(buy_up_min * 100 + buy_down_max * 5 + sell_down_min * 0.5f));
+        }
+      }
+    }
+    theWaitDlg = nullptr;
+  }
+
+  buy_up_min = best[0];
+  buy_down_max = best[1];
+  sell_down_min = best[2];
+  sell_up_max = best[3];
+  take_stop_band = best[4];
+  training_on = false;
+
+  dlg.Enable(ids::IDC_TRAIN, true);
+  dlg.Enable(ids::IDC_FORGET, true);
+  dlg.Enable(ids::IDC_PREDICT, true);
+  dlg.Enable(ids::IDC_STOP, false);
+  dlg.Enable(ids::IDC_ADD, Trained == 0);
+  dlg.Enable(ids::IDC_DEL, Trained == 0);
+  dlg.Invalidate();
+}
+
+}  // namespace kv

@@ -1,0 +1,120 @@
+// The File menu: New, Open, Save, Save As, their enablers, and the question
+// asked before a modified model is closed or replaced.
+#include <algorithm>
+
+#include "model/main_dlg.h"
+#include "resources/ids.h"
+
+namespace kv {
+
+namespace {
+const char* const kModelFilter = "Kestri (*.kvn)|*.kvn|All Files (*.*)|*.*|";
+}
+
+void TMainDlg::CmFilenew() {
+  if (!CanClose()) return;
+  dlg.ClearList(ids::IDC_TICKER_LIST);
+  dlg.ClearList(ids::IDC_TRAIN_START);
+  dlg.ClearList(ids::IDC_TRAIN_END);
+
+  for (auto& s : stocks) s.reset();
+  n_files = 0;
+  n_days = 0;
+  model_path.clear();   // a new model has no file yet
+
+  for (int row = 0; row < 12; ++row) std::fill(inputs[row], inputs[row] + kMaxDays, 0.0f);
+  for (int d = 0; d < kMaxDays; ++d)
+    for (int o = 0; o < kMaxOutputs; ++o) guess[d][o] = result[d][o] = 0;
+  good_calls = bad_calls = abs_error_sum = 0;
+  Strategy = 3;
+
+  dlg.SetText(ids::IDC_SYMBOL, "");
+  dlg.SetText(ids::IDC_FILENAME, "");
+  dlg.SetText(ids::IDC_INFL_PERIOD, "");
+  for (int id : {ids::IDC_LONG, ids::IDC_SHORT, ids::IDC_PRICE, ids::IDC_VOLUME}) dlg.Check(id, false);
+
+  clear_network();
+  training_on = false;
+  modified = false;
+  untitled = true;
+  dlg.Invalidate();
+}
+
+void TMainDlg::CmFileopen() {
+  if (!CanClose()) return;
+  // TODO(stats window): close the statistics window here once it exists.
+  FileDialogSpec spec;
+  spec.save = false;
+  spec.filter = kModelFilter;
+  spec.options = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  std::string path;
+  if (plat().FileDialog(spec, path)) {
+    model_path = path;
+    if (Read_Param()) {
+      process_bp(eval_days, 10, 1, true);
+    } else {
+      // The user has already been asked about the old model; what a failed
+      // read left behind is no model to save, least of all over the file
+      // that just failed to open.
+      modified = false;
+      CmFilenew();
+    }
+  }
+  training_on = false;
+  dlg.Invalidate();
+}
+
+void TMainDlg::CmFilesave() {
+  if (untitled) CmFilesaveas();
+  else if (modified) Save_Param();
+}
+
+void TMainDlg::CmFilesaveas() {
+  const std::string previous = model_path;
+  model_path.clear();
+  FileDialogSpec spec;
+  spec.save = true;
+  spec.filter = kModelFilter;
+  spec.options = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  std::string path;
+  if (plat().FileDialog(spec, path)) {
+    model_path = path;
+    Save_Param();
+    // A failed write leaves the model where it was: its file is still the
+    // old one, and Save tries that again.
+    if (modified) model_path = previous;
+  } else {
+    model_path = previous;
+  }
+  dlg.Invalidate();
+}
+
+void TMainDlg::CeFilesave(CommandEnabler& ce) { ce.Enable(modified && n_files > 0 && !training_on); }
+
+void TMainDlg::CeFilesaveas(CommandEnabler& ce) { ce.Enable(n_files > 0 && !training_on); }
+
+bool TMainDlg::CanClose() {
+  const bool base = true;   // the dialog itself never objects
+  training_on = false;
+  Check_Events();           // let a running training loop see the flag and end
+  if (modified) {
+    if (AutoSave) {
+      CmFilesave();
+    } else {
+      int answer = plat().MessageBox("Content has changed, do you want to save now?", "Save File",
+                                     MB_YESNOCANCEL | MB_ICONQUESTION);
+      if (answer == IDNO) return base;
+      if (answer != IDYES) return false;
+      CmFilesave();
+    }
+    // A save that failed or was cancelled keeps the window (and the model):
+    // closing now would lose the changes the user just asked to keep.
+    if (modified) return false;
+  }
+  // Our help is a page in the user's browser; there is no viewer to tell to
+  // quit, only the flag to clear.
+  if (base && help_open) help_open = false;
+  return base;
+}
+
+}  // namespace kv

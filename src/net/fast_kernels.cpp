@@ -1,0 +1,135 @@
+// The engine's inner loops. Each loop body is written once with the
+// compiler's generic vector types and compiled three times, for plain
+// x86-64, for AVX2 and for AVX-512; the widest flavour the processor
+// supports is picked on first use.
+//
+// Contraction of a multiply and an add into one fused operation would round
+// once instead of twice and change results, and the AVX-512 flavour has such
+// instructions at hand: it is forbidden for this file.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#else
+#pragma GCC optimize("fp-contract=off")
+#endif
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#include "net/fast_kernels.h"
+
+#include <immintrin.h>
+
+#include <cstring>
+#include <utility>
+
+namespace kv::netk {
+namespace {
+
+#define KV_INLINE inline __attribute__((always_inline))
+
+typedef double v8d __attribute__((vector_size(64)));
+typedef double v4d __attribute__((vector_size(32)));
+typedef float v16f __attribute__((vector_size(64)));
+typedef float v8f __attribute__((vector_size(32)));
+typedef float v4f __attribute__((vector_size(16)));
+typedef int32_t v16i __attribute__((vector_size(64)));
+typedef int32_t v8i __attribute__((vector_size(32)));
+typedef int32_t v4i __attribute__((vector_size(16)));
+
+template <class V, class T>
+KV_INLINE V Load(const T* p) {
+  V v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <class V, class T>
+KV_INLINE void Store(T* p, const V& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+}  // namespace
+
+// ---- the three flavours ----------------------------------------------------------
+
+namespace baseline {
+namespace {
+constexpr int kGroup = 2;
+#include "net/fast_kernels_body.inc"
+}  // namespace
+}  // namespace baseline
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+namespace {
+constexpr int kGroup = 2;
+#include "net/fast_kernels_body.inc"
+}  // namespace
+}  // namespace avx2
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+namespace avx512 {
+namespace {
+constexpr int kGroup = 4;
+#include "net/fast_kernels_body.inc"
+}  // namespace
+}  // namespace avx512
+#pragma GCC pop_options
+
+namespace {
+
+const Kernels* Table(Isa isa) {
+  switch (isa) {
+    case Isa::kAvx512: return &avx512::kKernels;
+    case Isa::kAvx2: return &avx2::kKernels;
+    default: return &baseline::kKernels;
+  }
+}
+
+bool Supported(Isa isa) {
+  switch (isa) {
+    case Isa::kAvx512: return __builtin_cpu_supports("avx512f");
+    case Isa::kAvx2: return __builtin_cpu_supports("avx2");
+    default: return true;
+  }
+}
+
+Isa Detect() {
+  __builtin_cpu_init();
+  if (Supported(Isa::kAvx512)) return Isa::kAvx512;
+  if (Supported(Isa::kAvx2)) return Isa::kAvx2;
+  return Isa::kBaseline;
+}
+
+// Plain code until the processor has been asked (static initialisation).
+Isa g_isa = Isa::kBaseline;
+const Kernels* g_kernels = &baseline::kKernels;
+
+}  // namespace
+
+const Kernels& K() { return *g_kernels; }
+
+Isa BestIsa() { return Detect(); }
+Isa ActiveIsa() { return g_isa; }
+
+bool UseIsa(Isa isa) {
+  if (!Supported(isa)) return false;
+  g_isa = isa;
+  g_kernels = Table(isa);
+  return true;
+}
+
+namespace {
+const bool g_selected = UseIsa(Detect());
+}  // namespace
+
+const char* IsaName(Isa isa) {
+  switch (isa) {
+    case Isa::kAvx512: return "avx512";
+    case Isa::kAvx2: return "avx2";
+    default: return "x86-64";
+  }
+}
+
+}  // namespace kv::netk

@@ -1,0 +1,54 @@
+#include "platform/qt/desktop_app.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include "model/globals.h"
+#include "model/main_dlg.h"
+#include "platform/qt/main_frame.h"
+#include "platform/qt/qt_canvas.h"
+#include "platform/qt/qt_dialog.h"
+#include "platform/qt/qt_platform.h"
+#include "resources/ids.h"
+#include "util/text.h"
+
+namespace kv {
+
+QString DesktopApp::Title() {
+  return QString::fromStdString(Format("Kestrivane %c v%5.3f", ' ', kVersion));
+}
+
+DesktopApp::DesktopApp(QtPlatform& platform) : platform_(platform) {}
+
+DesktopApp::~DesktopApp() {
+  if (main_) main_->training_on = false;
+  // The model goes first: its destructor saves the preferences and lets go
+  // of the window, which the frame then takes with it.
+  main_.reset();
+  window_.reset();
+  platform_.SetMainWindow(nullptr);
+  frame_.reset();
+}
+
+void DesktopApp::Start() {
+  window_ = std::make_unique<QtDialog>(platform_, ids::DLG_MAIN, nullptr);
+  main_ = std::make_unique<TMainDlg>(*window_);
+  frame_ = std::make_unique<MainFrame>(*window_, *main_, Title());
+  platform_.SetMainWindow(frame_.get());
+  main_->EvInitDialog();
+  frame_->show();
+}
+
+void ApplyProgramStyle() {
+  if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+  QPalette pal = QApplication::style()->standardPalette();
+  // The dialog colour the pictures are drawn on, so charts and windows match.
+  const QColor face(kDialogFace.r, kDialogFace.g, kDialogFace.b);
+  pal.setColor(QPalette::Window, face);
+  pal.setColor(QPalette::Button, face);
+  QApplication::setPalette(pal);
+}
+
+}  // namespace kv

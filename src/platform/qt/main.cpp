@@ -1,0 +1,35 @@
+// kestrivane [FILE]: the desktop program. FILE, when given, is a model (.kvn)
+// to open or a batch file (.kbf) to run one second after the window shows.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "model/globals.h"
+#include "platform/qt/desktop_app.h"
+#include "platform/qt/qt_platform.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);   // the frame decides when the program ends
+  kv::ApplyProgramStyle();
+
+  // The program's own folder (kv.dat lives there) and the file named on the
+  // command line. Both are kept absolute: the download dialog changes the
+  // current folder before the start-up file is read.
+  QString dir = QCoreApplication::applicationDirPath();
+  kv::program_dir = dir.isEmpty() ? kv::DirectoryOf(argv[0]) : dir.toStdString() + "/";
+  kv::startup_file.clear();
+  if (argc >= 2 && argv[1][0] != '\0')
+    kv::startup_file = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString();
+
+  kv::QtPlatform platform;
+  kv::SetPlatform(&platform);
+  int code;
+  {
+    kv::DesktopApp program(platform);
+    program.Start();
+    code = app.exec();
+  }
+  kv::SetPlatform(nullptr);
+  return code;
+}

@@ -1,6 +1,7 @@
 #include "app/wait_dialog.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 #include "resources/ids.h"
 
@@ -9,7 +10,9 @@ namespace kv {
 TWaitDlg* theWaitDlg = nullptr;
 
 TWaitDlg::TWaitDlg(Dialog* parent)
-    : dlg_(plat().CreateDialog(ids::DLG_WAIT, parent)), text_bar_(plat().IsHeadless()) {
+    : dlg_(plat().CreateDialog(ids::DLG_WAIT, parent)),
+      text_bar_(plat().IsHeadless()),
+      tty_(::isatty(2) == 1) {
   dlg_->SetCaption("");
   SetRange(0, 100);
   SetValue(0);
@@ -17,7 +20,7 @@ TWaitDlg::TWaitDlg(Dialog* parent)
 
 TWaitDlg::~TWaitDlg() {
   // The window goes with dlg_.
-  if (text_bar_ && shown_percent_ >= 0) {
+  if (text_bar_ && tty_ && shown_percent_ >= 0) {
     std::fputc('\n', stderr);
     std::fflush(stderr);
   }
@@ -45,13 +48,16 @@ void TWaitDlg::DrawText() {
   // Redrawn only when the shown figure changes, so a caller that sets the
   // value thousands of times does not flood the terminal.
   if (percent == shown_percent_) return;
+  // Into a log file or pipe, a line per tenth rather than a rewritten line.
+  if (!tty_ && shown_percent_ >= 0 && percent / 10 == shown_percent_ / 10) return;
   shown_percent_ = static_cast<int>(percent);
   constexpr int kWidth = 40;
   char bar[kWidth + 1];
   const long filled = percent * kWidth / 100;
   for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kWidth] = 0;
-  std::fprintf(stderr, "\rWorking ...Please Wait [%s] %3ld%%", bar, percent);
+  if (tty_) std::fprintf(stderr, "\rWorking ...Please Wait [%s] %3ld%%", bar, percent);
+  else std::fprintf(stderr, "Working ...Please Wait [%s] %3ld%%\n", bar, percent);
   std::fflush(stderr);
 }
 

@@ -27,6 +27,7 @@ class TWaitDlg {
 
   std::unique_ptr<Dialog> dlg_;
   bool text_bar_;
+  bool tty_;
   int min_ = 0, max_ = 100, value_ = 0;
   int shown_percent_ = -1;
 };

@@ -51,7 +51,7 @@ bool key_is(const char* key, size_t n, const char* name) {
 // A ticker symbol goes into the request path: characters that would break
 // the request line or change the path's meaning are percent-encoded.
 std::string EncodeSymbol(const char* s) {
-  static const char* kKeep = "-._~^=+&$!*'(),;:@";
+  static const char* kKeep = "-._~=+&$!*'(),;:@";
   std::string out;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
     if ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9') ||

@@ -68,7 +68,10 @@ LoaderDlg::~LoaderDlg() {
 
 void LoaderDlg::Destroy() {
   plat().KillTimer(this, ids::TIMER_BANNER);
-  if (stream_ && !downloading_) EndStream();
+  // A download still running unwinds by itself once its transfer is ended;
+  // it releases the status window then.
+  if (stream_ && downloading_) stream_->Abort();
+  else EndStream();
 }
 
 void LoaderDlg::EndStream() {

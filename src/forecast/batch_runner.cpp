@@ -1,6 +1,7 @@
 // The batch runner: trains and forecasts saved models unattended, one line
 // of a batch file (.kbf) at a time, and collects the forecasts in batch.log;
 // and the File > Batch commands.
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -245,10 +246,11 @@ void TMainDlg::CmBatchaddthisstocktobatch3() {
   spec.options = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
   std::string path;
   if (!plat().FileDialog(spec, path)) return;
-  // Appended by rewriting the whole file, so a failure keeps the old one.
+  // Appended by rewriting the whole file, so a failure keeps the old one;
+  // a file that is not there yet is created, as appending would.
   std::FILE* f = std::fopen(path.c_str(), "rb");
   std::string text;
-  bool ok = f != nullptr;
+  bool ok = f != nullptr || errno == ENOENT;
   if (f) {
     char buf[4096];
     size_t n;

@@ -1,6 +1,7 @@
 #include "forecast/projection_window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/main_dlg.h"
@@ -28,6 +29,7 @@ constexpr int kArrow = 20;         // length of a direction line
 constexpr double kRangeShare = 0.55;
 constexpr double kBaseShare = 0.9;
 constexpr double kGlow = 50;       // brightness per unit of weight
+constexpr int kDayLabelWidth = 21; // "%3d" in the 12-pixel face
 constexpr float kWeights[kReach] = {0.5f, 1.0f, 1.0f, 1.0f, 1.0f, 0.8f, 0.8f, 0.8f, 0.7f, 0.6f};
 
 // Every open window, so that none outlives the model it shows.
@@ -36,9 +38,7 @@ std::vector<TProjection*>& OpenWindows() {
   return open;
 }
 
-uint8_t Brighten(uint8_t v, double add) {
-  return static_cast<uint8_t>(std::min(255.0, v + add));
-}
+uint8_t Brighten(uint8_t v, int add) { return static_cast<uint8_t>(std::min(255, v + add)); }
 
 void Draw(TMainDlg& m, Canvas& dc) {
   // 1. Plot rectangle.
@@ -68,9 +68,14 @@ void Draw(TMainDlg& m, Canvas& dc) {
   dc.SetTextColor(kBlack);
   dc.SetBkColor(kLabelGrey);
   dc.SetBkMode(BkMode::Opaque);
+  // A number takes three characters (about 21 pixels); where the columns are
+  // narrower only every few columns are numbered, counted from day 0, so that
+  // the numbers do not overwrite one another.
+  const int label_every = std::max(1, (kDayLabelWidth + step - 1) / step);
   for (int x = 0; x < w - 1; x += step) {
     dc.MoveTo(left + x, top);
     dc.LineTo(left + x, bottom);
+    if ((x / step - (kColumns - kFuture - 1)) % label_every != 0) continue;
     dc.DrawText(Format("%3d", day(x) - n + 1), Rect{left + x - 12, bottom + 1, right, bottom + 30},
                 DT_LEFT | DT_TOP | DT_SINGLELINE);
   }
@@ -121,7 +126,7 @@ void Draw(TMainDlg& m, Canvas& dc) {
     // The band stops at the plot's right edge.
     const int width = std::min(left + x + kReach * step, right) - (left + x);
     for (int i = 0; i < width; ++i) {
-      const double add = kWeights[std::min(i / step, kReach - 1)] * kGlow;
+      const int add = static_cast<int>(std::lround(kWeights[std::min(i / step, kReach - 1)] * kGlow));
       for (int y = bottom - hu; y < bottom - hd; ++y) {
         Color c = dc.GetPixel(left + x + i, y);
         c.r = Brighten(c.r, add);

@@ -9,9 +9,11 @@
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #else
-#pragma GCC optimize("fp-contract=off")
+//MUT
 #endif
 #pragma GCC diagnostic ignored "-Wpsabi"
+// The intrinsics headers leave their "undefined" vectors uninitialised on purpose.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 #include "net/fast_kernels.h"
 
@@ -50,8 +52,10 @@ KV_INLINE void Store(T* p, const V& v) {
 
 // ---- the three flavours ----------------------------------------------------------
 
+// kLevel: 0 plain x86-64, 1 AVX2, 2 AVX-512.
 namespace baseline {
 namespace {
+constexpr int kLevel = 0;
 constexpr int kGroup = 2;
 #include "net/fast_kernels_body.inc"
 }  // namespace
@@ -61,6 +65,7 @@ constexpr int kGroup = 2;
 #pragma GCC target("avx2")
 namespace avx2 {
 namespace {
+constexpr int kLevel = 1;
 constexpr int kGroup = 2;
 #include "net/fast_kernels_body.inc"
 }  // namespace
@@ -71,6 +76,7 @@ constexpr int kGroup = 2;
 #pragma GCC target("avx512f")
 namespace avx512 {
 namespace {
+constexpr int kLevel = 2;
 constexpr int kGroup = 4;
 #include "net/fast_kernels_body.inc"
 }  // namespace

@@ -50,13 +50,15 @@ struct ControlDef {
 };
 
 // Where a dialog's pictures are drawn. The surface covers [x, y, w, h] (dialog
-// units); the frame control `frame_id` sits at its top-left corner and leaves
-// `label_right` pixels on its right and `label_below` pixels below it for the
-// painter's labels. frame_id 0: the picture covers the whole surface.
+// units); the frame control `frame_id` sits `frame_dx`, `frame_dy` dialog units
+// inside its top-left corner and leaves `label_right` pixels on its right and
+// `label_below` pixels below it for the painter's labels. frame_id 0: the
+// picture covers the whole surface.
 struct SurfaceDef {
   int frame_id = 0;
   short x = 0, y = 0, w = 0, h = 0;
   short label_right = 0, label_below = 0;
+  short frame_dx = 0, frame_dy = 0;
 };
 
 struct DialogDef {
@@ -99,23 +101,23 @@ inline constexpr ControlDef kMainControls[] = {
     {ids::IDC_CYCLE, Ctl::Edit, "", 216, 175, 30, 12, F_READONLY | F_RIGHT},
     {-1, Ctl::Label, "Neurons", 250, 177, 30, 8},
     {ids::IDC_NEURONS, Ctl::Edit, "", 280, 175, 20, 12, F_RIGHT},
-    {-1, Ctl::Label, "Training Start", 192, 191, 42, 8},
-    {ids::IDC_TRAIN_START, Ctl::DropList, "", 236, 189, 64, 12},
-    {-1, Ctl::Label, "Training End", 192, 204, 42, 8},
-    {ids::IDC_TRAIN_END, Ctl::DropList, "", 236, 202, 64, 12},
+    {-1, Ctl::Label, "Training Start", 192, 191, 50, 8},
+    {ids::IDC_TRAIN_START, Ctl::DropList, "", 244, 189, 56, 12},
+    {-1, Ctl::Label, "Training End", 192, 204, 50, 8},
+    {ids::IDC_TRAIN_END, Ctl::DropList, "", 244, 202, 56, 12},
     // performance
     {ids::IDC_GROUP_PERF, Ctl::Group, "Performance", 310, 131, 104, 86},
-    {-1, Ctl::Label, "Kestrivane", 316, 144, 40, 8},
-    {ids::IDC_STRATEGY_VALUE, Ctl::Edit, "", 358, 142, 50, 12, F_READONLY | F_RIGHT},
-    {-1, Ctl::Label, "Inital", 316, 158, 40, 8},
-    {ids::IDC_INITIAL, Ctl::Edit, "", 358, 156, 50, 12, F_READONLY | F_RIGHT},
-    {-1, Ctl::Label, "Market", 316, 172, 40, 8},
-    {ids::IDC_MARKET, Ctl::Edit, "", 358, 170, 50, 12, F_READONLY | F_RIGHT},
-    {-1, Ctl::Label, "Trades", 316, 186, 40, 8},
-    {ids::IDC_TRADES, Ctl::Edit, "", 358, 184, 50, 12, F_READONLY | F_RIGHT},
-    {ids::IDC_REP, Ctl::Button, "Rep", 316, 200, 24, 13},
-    {ids::IDC_STATS, Ctl::Button, "stats", 342, 200, 26, 13},
-    {ids::IDC_DOWNLOAD, Ctl::Button, "DOWNLOAD", 370, 200, 38, 13},
+    {-1, Ctl::Label, "Kestrivane", 315, 144, 40, 8},
+    {ids::IDC_STRATEGY_VALUE, Ctl::Edit, "", 356, 142, 53, 12, F_READONLY | F_RIGHT},
+    {-1, Ctl::Label, "Inital", 315, 158, 40, 8},
+    {ids::IDC_INITIAL, Ctl::Edit, "", 356, 156, 53, 12, F_READONLY | F_RIGHT},
+    {-1, Ctl::Label, "Market", 315, 172, 40, 8},
+    {ids::IDC_MARKET, Ctl::Edit, "", 356, 170, 53, 12, F_READONLY | F_RIGHT},
+    {-1, Ctl::Label, "Trades", 315, 186, 40, 8},
+    {ids::IDC_TRADES, Ctl::Edit, "", 356, 184, 53, 12, F_READONLY | F_RIGHT},
+    {ids::IDC_REP, Ctl::Button, "Rep", 315, 200, 22, 13},
+    {ids::IDC_STATS, Ctl::Button, "stats", 339, 200, 24, 13},
+    {ids::IDC_DOWNLOAD, Ctl::Button, "DOWNLOAD", 365, 200, 44, 13},
     // bottom line: status, model file, time trained
     {ids::IDC_STATUS, Ctl::Label, "Kestrivane   ", 6, 221, 258, 10, F_SUNKEN},
     {ids::IDC_MODEL_PATH, Ctl::Edit, "", 266, 220, 100, 11, F_READONLY},
@@ -225,9 +227,10 @@ inline constexpr DialogDef kDialogs[] = {
     // The statistics picture is drawn straight on the window.
     MakeDialog(ids::DLG_STATS, "Kestrivane Stats", 259, 129, 0, kStatsControls,
                SurfaceDef{0, 0, 0, 259, 108, 0, 0}),
-    // Projections: value labels to the right of the frame, day numbers below.
+    // Projections: value labels to the right of the frame, day numbers below
+    // (the first one reaches a little left of the frame).
     MakeDialog(ids::DLG_PROJECTION, "", 303, 200, 0, kProjectionControls,
-               SurfaceDef{ids::IDC_PROJ_FRAME, 4, 4, 295, 192, 104, 32}),
+               SurfaceDef{ids::IDC_PROJ_FRAME, 0, 0, 303, 200, 106, 34, 10, 5}),
     MakeDialog(ids::DLG_WAIT, "", 94, 40, 18, kWaitControls),
     MakeDialog(ids::DLG_STATUS, "Status", 180, 22, 0, kStatusControls),
 };

@@ -41,8 +41,6 @@ TEST_F(DatesTest, EveryLayoutGivesTheSameCalendar) {
       {"31.12.98", [](const Day& d) { return Format("%02d.%02d.%02d", d.d, d.m, d.y % 100); }, "DMY"},
       {"1998-12-31", [](const Day& d) { return Format("%04d-%02d-%02d", d.y, d.m, d.d); }, "YMD"},
       {"31.12.1998", [](const Day& d) { return Format("%02d.%02d.%04d", d.d, d.m, d.y); }, "DMY"},
-      {"\"1998-12-31\" quoted",
-       [](const Day& d) { return Format("\"%04d-%02d-%02d\"", d.y, d.m, d.d); }, "YMD"},
   };
   const auto days = TradingDays(1998, 12, 31, 130);
   for (const Case& c : cases) {

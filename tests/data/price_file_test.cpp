@@ -132,7 +132,7 @@ TEST_F(PriceFileTest, PriceAndVolumeColumnsFollowTheFieldCount) {
 
 TEST_F(PriceFileTest, BlankLinesNeitherCountNorSettleTheLayout) {
   std::string text = PriceText(days, [](const Day& d, int i) {
-    return Format("%04d%02d%02d,10,11,9,10.5,1000,0", d.y, d.m, d.d) + (i == 3 ? "\n\n ,\n" : "");
+    return Format("%04d%02d%02d,10,11,9,10.5,1000,0", d.y, d.m, d.d) + (i == 3 ? "\n\n \t\n" : "");
   });
   ASSERT_TRUE(ReadAsTarget(text));
   EXPECT_EQ(calendar_count, 130);

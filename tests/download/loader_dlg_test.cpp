@@ -83,7 +83,9 @@ TEST_F(LoaderDlgTest, SetupFillsTheDialog) {
   std::string second = ld->dlg().GetText(ids::IDC_LD_BANNER);
   ASSERT_FALSE(first.empty());
   EXPECT_EQ(banner.substr(banner.size() - first.size()), first);
-  if (first.size() > 1) EXPECT_EQ(second, first.substr(1));
+  if (first.size() > 1) {
+    EXPECT_EQ(second, first.substr(1));
+  }
 
   // No entry begins with the stored name: the first one is taken.
   theOptions->SetOption("inet_database", "Mars");
@@ -103,8 +105,8 @@ TEST_F(LoaderDlgTest, SetupFailureClosesTheDialog) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!c.server.empty()) theOptions->SetOption("inet_server", c.server.c_str());
-    else server.Set("/kestrivane/markee.txt", "HTTP/1.0 404 Not Found\r\n\r\nno banner on this server");
+    theOptions->SetOption("inet_server", (c.server.empty() ? server.host() : c.server).c_str());
+    if (c.server.empty()) server.Set("/kestrivane/markee.txt", "HTTP/1.0 404 Not Found\r\n\r\nno banner on this server");
     platform.ClearRecords();
     LoaderDlg ld(main.get(), window.get());
     EXPECT_FALSE(ld.SetupWindow());

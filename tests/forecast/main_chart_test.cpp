@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <string>
+#include <sys/wait.h>
 
 #include "forecast/chart_test_support.h"
 #include "platform/headless/recording_canvas.h"
@@ -185,7 +188,9 @@ TEST_F(MainChartTest, FlatPricesLieTwentyPixelsAboveTheBottom) {
   auto black = c->LinesOf(kBlack);
   ASSERT_FALSE(black.empty());
   for (auto& l : black) {
-    if (!(l.from.x == l.to.x && l.from.y == 2)) EXPECT_EQ(l.to.y, 149);
+    if (!(l.from.x == l.to.x && l.from.y == 2)) {
+      EXPECT_EQ(l.to.y, 149);
+    }
   }
 }
 
@@ -202,7 +207,7 @@ TEST_F(MainChartTest, PeriodLinesAndLabels) {
       {100, 30, 20, 289, 569, true, true},
       {100, 30, 40, 369, -1, false, true},   // the verify start is scrolled out
       {40, 30, 50, -1, -1, false, false},    // both starts scrolled out
-      {180, 30, 0, 89, 489, true, true},
+      {180, 30, 0, -1, 489, true, true},    // the training start lies left of the plot
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << k.eval << "/" << k.keepout << " back " << k.back);
@@ -227,7 +232,9 @@ TEST_F(MainChartTest, PeriodLinesAndLabels) {
       EXPECT_EQ(verify->bk_mode, BkMode::Transparent);
       EXPECT_EQ(verify->flags & (DT_CENTER | DT_BOTTOM), DT_CENTER | DT_BOTTOM);
     }
-    if (train) EXPECT_EQ(train->rect, (Rect{std::max(9, xe) + 1, 2, std::min(xk, 609) - 1, 154}));
+    if (train) {
+      EXPECT_EQ(train->rect, (Rect{std::max(9, xe) + 1, 2, std::min(xk, 609) - 1, 154}));
+    }
   }
 }
 
@@ -257,6 +264,59 @@ TEST_F(MainChartTest, ScrollingRepaints) {
   int before = win().invalidations();
   main->EvScroll1();
   EXPECT_EQ(win().invalidations(), before + 1);
+}
+
+// kestrivane-cli chart: the three pictures of a sample model as PNG files.
+class ChartCommandTest : public PlatformTest {
+ protected:
+  int Cli(const std::string& args) {
+    std::string cmd = std::string("\"") + KV_CLI_PATH + "\" " + args + " >>cli.log 2>&1";
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  // Width and height from a PNG file's header; {0, 0} when it is no PNG.
+  static std::pair<int, int> PngSize(const std::string& path) {
+    std::string b = ReadFile(path);
+    if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto be32 = [&](size_t at) {
+      return (static_cast<unsigned char>(b[at]) << 24) | (static_cast<unsigned char>(b[at + 1]) << 16) |
+             (static_cast<unsigned char>(b[at + 2]) << 8) | static_cast<unsigned char>(b[at + 3]);
+    };
+    return {static_cast<int>(be32(16)), static_cast<int>(be32(20))};
+  }
+};
+
+TEST_F(ChartCommandTest, DrawsEachWindowOfASampleModel) {
+  ASSERT_EQ(Cli("create ge.kvn --stock GE," + SamplePath("GE.csv") + ",10,ps --stock KO," +
+                SamplePath("KO.csv") + ",5,p"),
+            0)
+      << ReadFile("cli.log");
+  if (Cli("chart ge.kvn --out main.png") != 0 &&
+      ReadFile("cli.log").find("desktop build") != std::string::npos)
+    GTEST_SKIP() << "kestrivane-cli was built without Qt";
+  struct Case {
+    const char* args;
+    int w, h;
+  } cases[] = {
+      {"chart ge.kvn --out main.png", 711, 171},
+      {"chart ge.kvn --out stats.png --window stats", 390, 215},
+      {"chart ge.kvn --out proj.png --window projections --size 600x400", 600, 400},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.args);
+    ASSERT_EQ(Cli(k.args), 0) << ReadFile("cli.log");
+    std::string out = std::string(k.args).substr(std::string(k.args).find("--out ") + 6);
+    out = out.substr(0, out.find(' '));
+    EXPECT_EQ(PngSize(out), std::make_pair(k.w, k.h));
+  }
+  // Bad requests change nothing and say why.
+  for (const char* bad : {"chart ge.kvn --out x.png --window side", "chart ge.kvn --out x.png --size 5x5",
+                          "chart ge.kvn --out x.png --size 800", "chart ge.kvn",
+                          "chart missing.kvn --out x.png"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(Cli(bad), 1);
+    EXPECT_FALSE(std::filesystem::exists("x.png"));
+  }
 }
 
 }  // namespace

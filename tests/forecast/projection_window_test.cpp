@@ -12,6 +12,7 @@
 #include "platform/headless/recording_canvas.h"
 #include "resources/ids.h"
 #include "support/fixture.h"
+#include "util/text.h"
 
 namespace kv::test {
 namespace {
@@ -28,9 +29,9 @@ constexpr int kLeft = 2, kBottom = 198, kStep = 6;
 class ProjectionTest : public MainDlgTest {
  protected:
   ~ProjectionTest() override { CloseProjectionWindows(); }
-  std::unique_ptr<RecordingCanvas> Paint() {
+  std::unique_ptr<RecordingCanvas> Paint(Rect frame = kFrame) {
     if (!theProjection) main->CmPopupprojections();
-    auto c = std::make_unique<RecordingCanvas>(kFrame.right + 100, kFrame.bottom + 30, kFrame);
+    auto c = std::make_unique<RecordingCanvas>(frame.right + 100, frame.bottom + 30, frame);
     theProjection->EvPaint(*c);
     return c;
   }
@@ -99,9 +100,26 @@ TEST_F(ProjectionTest, DirectionLinesOnTradingDaysOnly) {
     EXPECT_EQ(l.to.y, l.from.y);
     EXPECT_LT(l.from.x, kLeft + Column(100, 100));
   }
-  EXPECT_NE(c->FindText("  0"), nullptr);
-  EXPECT_NE(c->FindText("-30"), nullptr);
-  EXPECT_NE(c->FindText("  9"), nullptr);
+}
+
+TEST_F(ProjectionTest, DaysAreNumberedFromTheLastTradingDay) {
+  Model();
+  // Columns of 22 pixels hold every number, -30 to 9.
+  auto wide = Paint(Rect{0, 0, 883, 200});
+  EXPECT_EQ(wide->texts().size(), 40u + 6u);   // and six value labels
+  for (int k = -30; k <= 9; ++k) {
+    std::string label = Format("%3d", k);
+    const auto* t = wide->FindText(label);
+    ASSERT_NE(t, nullptr) << label;
+    EXPECT_EQ(t->rect, (Rect{2 + (k + 30) * 22 - 12, 199, 881, 228}));
+    EXPECT_EQ(t->font, (Font{"Courier New", 12, FW_NORMAL}));
+    EXPECT_EQ(t->bk_mode, BkMode::Opaque);
+  }
+  // Columns of 6 pixels: every fourth column, day 0 among them, so that the
+  // numbers do not overwrite one another.
+  auto narrow = Paint();
+  for (int k = -30; k <= 9; ++k)
+    EXPECT_EQ(narrow->FindText(Format("%3d", k)) != nullptr, k % 4 == 0) << k;
 }
 
 TEST_F(ProjectionTest, FlatHistoryLiesAtHeightTwenty) {

@@ -42,7 +42,7 @@ TEST_F(SimulatorTest, SignalsUseStrictThresholdsAndBuyWinsOverSell) {
       {3, 0.40f, 0.76f, 0},   // rise exactly at sell_up_max: no sell
       {5, 0.50f, 0.50f, 1},   // meets both rules: a buy
       {6, 0.22f, 0.74f, 1},
-      {0, 0.50f, 0.22f, 0},   // skittish sells at 0.21 only while rise < 0.75
+      {0, 0.76f, 0.22f, 0},   // skittish sells above 0.21 only while rise < 0.75
       {0, 0.74f, 0.22f, -1},
   };
   for (const Case& c : cases) {

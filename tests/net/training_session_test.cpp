@@ -1,5 +1,9 @@
 // TRAIN, STOP, the pass sequence kept in Trained, hidden-layer growth, the
 // Options toggles and the controls around a session.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,9 @@ constexpr long long kTrialsPerFailedPass = 1277;   // from width 0.6, no success
 
 class TrainingSessionTest : public NetTest {
  protected:
+  // The start-up work would fire one virtual second in and end the session.
+  TrainingSessionTest() { platform.KillTimer(main.get(), ids::TIMER_STARTUP); }
+
   // A one-stock model whose patterns come from the stock's short-term series
   // (influence period 2), so that the pattern preparation TRAIN runs first
   // rebuilds exactly these inputs. The rise target follows input 0.
@@ -127,7 +134,8 @@ TEST_F(TrainingSessionTest, AFreshNetworkRunsPasses1To4AndResumesAtPass4) {
   std::vector<std::pair<int, int>> starts;
   platform.AddPoller([&] {
     long long n = main->learning_steps;
-    if (n % kTrialsPerFailedPass != 0 || n / kTrialsPerFailedPass != (long long)starts.size())
+    if (PassShown() == 0 || n % kTrialsPerFailedPass != 0 ||
+        n / kTrialsPerFailedPass != static_cast<long long>(starts.size()))
       return;
     starts.emplace_back(PassShown(), main->Trained);
     if (starts.size() == 5) main->STOP_BNClicked();
@@ -147,7 +155,7 @@ TEST_F(TrainingSessionTest, StopDuringPass2LeavesTrained3) {
   });
   main->B1_BNClicked();
   EXPECT_EQ(main->Trained, 3);
-  EXPECT_EQ(main->learning_steps, kTrialsPerFailedPass + 1);   // STOP lets one trial finish
+  EXPECT_EQ(main->learning_steps, kTrialsPerFailedPass);   // stopped before its first trial
   EXPECT_EQ(window->GetText(ids::IDC_STATUS), "Finished Training");
 }
 
@@ -204,17 +212,21 @@ TEST_F(TrainingSessionTest, AStepBudgetEndsTheSessionAfterExactlyThatManySteps) 
 }
 
 TEST_F(TrainingSessionTest, UntickingBothAlgorithmsDuringASessionEndsIt) {
-  MakeSessionModel(300);
-  main->AutoIncNeu = true;
+  MakeStocklessModel(4);
+  main->DoBackProp = true;
+  main->Trained = 4;   // the round runs back-propagation, then pass 4
   int pumps = 0;
   platform.AddPoller([&] {
     if (++pumps != 10) return;
     main->OnCommand(ids::CM_OPT_BACKPROP);
     main->OnCommand(ids::CM_OPT_ANNEALING);
   });
-  main->B1_BNClicked();   // would spin without pumping if the round ran on
+  // The running phase goes on to its natural end; then no algorithm is left,
+  // and the next round would spin without ever pumping.
+  main->B1_BNClicked();
   EXPECT_FALSE(main->training_on);
-  EXPECT_EQ(main->Trained, 1);
+  EXPECT_FALSE(main->DoBackProp);
+  EXPECT_FALSE(main->DoAnnealing);
   EXPECT_EQ(window->GetText(ids::IDC_STATUS), "Finished Training");
 }
 
@@ -280,6 +292,59 @@ TEST_F(TrainingSessionTest, AShortSessionLowersTheTrainingWindowError) {
   main->B1_BNClicked();
   const double trained = main->process_bp(main->eval_days, main->keepout_days, 1, true);
   EXPECT_LT(trained, untrained * 0.5);
+}
+
+// The bundled sample model, through the command-line program.
+class SampleTrainingTest : public TrainingSessionTest {
+ protected:
+  // Runs kestrivane-cli in the test's folder; returns its exit status.
+  int Cli(const std::string& args) {
+    std::string cmd = std::string("\"") + KV_CLI_PATH + "\" " + args + " >>cli.log 2>&1";
+    int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+  void CreateSampleModel(const std::string& name) {
+    std::filesystem::copy_file(SamplePath("GE.csv"), dir.file("GE.csv"),
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(Cli("create " + name + " --stock GE,GE.csv,10,s"), 0) << ReadFile("cli.log");
+  }
+};
+
+TEST_F(SampleTrainingTest, AShortSessionLowersTheSampleModelsError) {
+  CreateSampleModel("ge.kvn");
+  main->model_path = dir.file("ge.kvn");
+  ASSERT_TRUE(main->Read_Param());
+  const double untrained = main->process_bp(main->eval_days, main->keepout_days, 1, true);
+  main->learning_steps = 0;
+  main->step_budget = 50000;
+  main->B1_BNClicked();
+  const double trained = main->process_bp(main->eval_days, main->keepout_days, 1, true);
+  EXPECT_LT(trained, untrained);
+}
+
+TEST_F(SampleTrainingTest, TheSameSeedAndStepsGiveTheSameFile) {
+  CreateSampleModel("ge.kvn");
+  const std::string untrained = ReadFile("ge.kvn");
+  for (const char* name : {"a.kvn", "b.kvn", "c.kvn"})
+    std::filesystem::copy_file("ge.kvn", name);
+  ASSERT_EQ(Cli("train a.kvn --steps 20000 --seed 42"), 0) << ReadFile("cli.log");
+  ASSERT_EQ(Cli("train b.kvn --steps 20000 --seed 42"), 0) << ReadFile("cli.log");
+  ASSERT_EQ(Cli("train c.kvn --steps 20000 --seed 43"), 0) << ReadFile("cli.log");
+  EXPECT_NE(ReadFile("a.kvn"), untrained);
+  EXPECT_EQ(ReadFile("a.kvn"), ReadFile("b.kvn"));
+  EXPECT_NE(ReadFile("a.kvn"), ReadFile("c.kvn"));
+}
+
+TEST_F(SampleTrainingTest, BadArgumentsAreRefusedAndLeaveTheModelAlone) {
+  CreateSampleModel("ge.kvn");
+  const std::string untrained = ReadFile("ge.kvn");
+  for (const char* args : {"ge.kvn", "ge.kvn --steps 10 --seconds 5", "ge.kvn --time 1:75",
+                           "ge.kvn --time 0:00", "ge.kvn --seconds -3", "ge.kvn --steps x",
+                           "ge.kvn --steps 10 --seed 1x", "ge.kvn --steps 10 --fast",
+                           "missing.kvn --steps 10"}) {
+    EXPECT_EQ(Cli(std::string("train ") + args), 1) << args;
+  }
+  EXPECT_EQ(ReadFile("ge.kvn"), untrained);
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ MainFrame::MainFrame(QtDialog& dlg, TMainDlg& main, const QString& title)
   setCentralWidget(dlg.widget());
   BuildMenu();
   BuildAccelerators();
+  on_closed = [] { QCoreApplication::exit(0); };
   // The frame fits the dialog and keeps its size.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -156,7 +157,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
   closed_ = true;
   main_.training_on = false;
   hide();
-  QCoreApplication::exit(0);
+  if (on_closed) on_closed();
 }
 
 QIcon ProgramIcon() {

@@ -5,6 +5,7 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <functional>
 #include <map>
 
 namespace kv {
@@ -24,6 +25,11 @@ class MainFrame final : public QMainWindow {
   // Sends a command as the menu or an accelerator does: after the current
   // event, once the menu has closed.
   void PostCommand(int id);
+
+  // What happens once the user has agreed to close: the program's event
+  // loop ends. Tests replace it to stay alive.
+  std::function<void()> on_closed;
+  bool closed() const { return closed_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;

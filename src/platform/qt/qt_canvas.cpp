@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -151,7 +152,15 @@ bool EnsureGuiApplication() {
   static int argc = 1;
   static char name[] = "kestrivane-cli";
   static char* argv[] = {name, nullptr};
+  // Without a session the offscreen platform notes a missing runtime folder,
+  // which means nothing for drawing into an image: keep it off the console.
+  QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (msg.startsWith(QLatin1String("QStandardPaths:"))) return;
+        if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", qPrintable(msg));
+      });
   static QGuiApplication* app = new QGuiApplication(argc, argv);
+  qInstallMessageHandler(previous);
   return app != nullptr;
 }
 

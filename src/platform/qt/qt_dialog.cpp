@@ -183,7 +183,10 @@ void QtDialog::Build(const res::DialogDef& def) {
     const res::SurfaceDef& s = def.surface;
     QRect area(DluX(s.x), DluY(s.y), DluX(s.w), DluY(s.h));
     QRect frame;
-    if (s.frame_id) frame = QRect(0, 0, area.width() - s.label_right, area.height() - s.label_below);
+    if (s.frame_id) {
+      const int dx = DluX(s.frame_dx), dy = DluY(s.frame_dy);
+      frame = QRect(dx, dy, area.width() - dx - s.label_right, area.height() - dy - s.label_below);
+    }
     surface_ = new PaintSurface(*this, root_, frame);
     surface_->setGeometry(area);
     if (s.frame_id) {
@@ -324,8 +327,9 @@ void QtDialog::BuildControl(const res::ControlDef& d, const res::DialogDef& dlg)
 
   QRect r(DluX(d.x), DluY(d.y), DluX(d.w), DluY(d.h));
   if ((d.flags & res::F_FRAME_WIDTH) && surface_) {
-    r.setLeft(surface_->x());
-    r.setWidth(surface_->frame().isEmpty() ? surface_->width() : surface_->frame().width());
+    const QRect f = surface_->frame().isEmpty() ? surface_->rect() : surface_->frame();
+    r.setLeft(surface_->x() + f.x());
+    r.setWidth(f.width());
   }
   w->setGeometry(r);
   w->setObjectName(id >= 0 ? QStringLiteral("ctl%1").arg(id) : QStringLiteral("label"));
@@ -440,9 +444,8 @@ void QtDialog::SetText(int id, std::string_view text) {
       auto* e = static_cast<QLineEdit*>(w);
       e->setText(Q(text));
       if (k->read_only) {
-        // Figures and paths are read from their start; a long path also
-        // shows whole as a tool tip.
-        e->setCursorPosition(0);
+        // A long path shows its end (the file name) and, whole, as a tool tip.
+        e->setCursorPosition(static_cast<int>(e->text().size()));
         e->setToolTip(text.size() > 20 ? Q(text) : QString());
       }
       break;

@@ -1,0 +1,284 @@
+// The .kvn model file: round trips, clamps, refusals, damaged files and the
+// atomic save.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "model/model_fixture.h"
+#include "net/random.h"
+#include "resources/ids.h"
+#include "support/fixture.h"
+#include "util/text.h"
+
+namespace kv::test {
+
+namespace {
+
+using KvnFileTest = ModelFileTest;
+
+TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
+  BuildModel();
+  TMainDlg& m = *main;
+  // What the reader must give back.
+  const std::vector<float> hidden = [&] {
+    std::vector<float> v;
+    for (int h = 0; h < 5; ++h)
+      for (int j = 0; j <= m.in_nodes; ++j) v.push_back(Rounded(m.hidden_w[j][h]));
+    return v;
+  }();
+  const float out01 = Rounded(m.out_w[0][1]), out15 = Rounded(m.out_w[1][5]);
+  const float a_norm[5] = {Rounded(m.stocks[0]->normal1), Rounded(m.stocks[0]->normal2),
+                           Rounded(m.stocks[0]->normal3), Rounded(m.stocks[0]->normal4),
+                           Rounded(m.stocks[0]->normal5)};
+  const int in_nodes = m.in_nodes, eval_days = m.eval_days, keepout_days = m.keepout_days;
+  const std::string first = ReadFile(model);
+  EXPECT_NE(first.find("data_file= \"" + dir.file("my data/a prices.csv") + "\"\n"), std::string::npos);
+  EXPECT_NE(first.find("\nStrategy= 7 0.8 0.3 0.7 0.35 0.15 \n"), std::string::npos);
+  EXPECT_NE(first.find("\nlearn_rate= 0.0123457\n"), std::string::npos);
+  EXPECT_NE(first.find("\nTraining= 0 g\n"), std::string::npos);
+  EXPECT_EQ(first.rfind("Kestrivane 1.8\nn_files= 2\nTrained= 2\n", 0), 0u);
+
+  m.CmFilenew();
+  ASSERT_EQ(m.n_files, 0);
+  m.model_path = model;
+  ASSERT_TRUE(m.Read_Param());
+  EXPECT_TRUE(platform.messages().empty());
+  EXPECT_FALSE(m.modified);
+  EXPECT_FALSE(m.untitled);
+
+  ASSERT_EQ(m.n_files, 2);
+  const Stock& a = *m.stocks[0];
+  const Stock& b = *m.stocks[1];
+  EXPECT_EQ(a.data_file, dir.file("my data/a prices.csv"));
+  EXPECT_EQ(a.symbol, "AAA");
+  EXPECT_EQ(b.symbol, "BB");
+  EXPECT_EQ(a.infl_periods, 3);
+  EXPECT_EQ(b.infl_periods, 2);
+  EXPECT_EQ(b.infl_period, 4);
+  EXPECT_TRUE(a.do_price && !a.do_volume && !a.do_l_price && a.do_s_price);
+  EXPECT_TRUE(!b.do_price && b.do_volume && b.do_l_price && !b.do_s_price);
+  const float got_norm[5] = {a.normal1, a.normal2, a.normal3, a.normal4, a.normal5};
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(got_norm[k], a_norm[k]) << "normal" << k + 1;
+  EXPECT_EQ(m.Trained, 2);
+  EXPECT_EQ(m.x_matrix, 5);
+  EXPECT_EQ(m.Strategy, 7);
+  EXPECT_EQ(m.buy_up_min, 0.8f);
+  EXPECT_EQ(m.take_stop_band, 0.15f);
+  EXPECT_EQ(m.nh_synapsis, 7);
+  EXPECT_EQ(m.threshold, 1.5f);
+  EXPECT_EQ(m.points_stock, 11);
+  EXPECT_EQ(m.in_nodes, in_nodes);
+  EXPECT_EQ(m.learn_rate, Rounded(0.0123456789f));
+  EXPECT_EQ(m.eval_days, eval_days);
+  EXPECT_EQ(m.keepout_days, keepout_days);
+  EXPECT_EQ(m.day_increm, 3);
+  EXPECT_EQ(m.TimeTrained, 77);
+  EXPECT_FALSE(m.DoAnnealing);
+  EXPECT_TRUE(m.DoGenetic);
+  EXPECT_FALSE(m.DoBackProp);
+  EXPECT_TRUE(m.AutoSave);
+  EXPECT_FALSE(m.AutoIncNeu);
+  EXPECT_EQ(m.PredicMode, 1);
+  size_t k = 0;
+  for (int h = 0; h < 5; ++h)
+    for (int j = 0; j <= m.in_nodes; ++j) ASSERT_EQ(m.hidden_w[j][h], hidden[k++]) << h << "," << j;
+  EXPECT_EQ(m.out_w[0][1], out01);
+  EXPECT_EQ(m.out_w[1][5], out15);
+  // A trained model: the list is locked, PREDICT open.
+  EXPECT_TRUE(window->IsEnabled(ids::IDC_PREDICT));
+  EXPECT_FALSE(window->IsEnabled(ids::IDC_ADD));
+  EXPECT_TRUE(window->IsReadOnly(ids::IDC_NEURONS));
+  EXPECT_EQ(window->ItemText(ids::IDC_TICKER_LIST, 1), "BB");
+
+  // Written again, the file is the same byte for byte.
+  m.model_path = dir.file("again.kvn");
+  m.Save_Param();
+  EXPECT_EQ(ReadFile(dir.file("again.kvn")), first);
+}
+
+TEST_F(KvnFileTest, VersionsAndHeaders) {
+  BuildModel();
+  std::string body = ReadFile(model).substr(std::string("Kestrivane 1.8").size());
+  const struct {
+    std::string text;
+    const char* message;   // nullptr: refused without a word
+  } cases[] = {
+      {"Kestrivane 1.7" + body, nullptr},
+      {"Kestrivane 1.9" + body, "Wrong Version  Neural Parameters (.kvn) file -ERROR 102"},
+      {"Kestrel 1.8" + body, "Bad Neural Parameters (.kvn) file format -ERROR 101"},
+      {"", "Bad Neural Parameters (.kvn) file format -ERROR 101"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 14));
+    EXPECT_FALSE(ReadText(c.text));
+    if (!c.message) {
+      EXPECT_TRUE(platform.messages().empty());
+    } else {
+      ASSERT_EQ(platform.messages().size(), 1u);
+      EXPECT_EQ(platform.messages()[0].text, c.message);
+      EXPECT_EQ(platform.messages()[0].caption, "File Error");
+    }
+  }
+  platform.ClearRecords();
+  main->model_path = dir.file("absent.kvn");
+  EXPECT_FALSE(main->Read_Param());
+  ASSERT_EQ(platform.messages().size(), 1u);
+  EXPECT_EQ(platform.messages()[0].text, "Unable to open file -ERROR 100");
+
+  // While a batch runs the model-file messages are kept quiet.
+  platform.ClearRecords();
+  main->batch_running = true;
+  EXPECT_FALSE(ReadText("Kestrivane 1.9" + body));
+  EXPECT_FALSE(ReadText(WithLine("x_matrix", "x_matrix= 13")));
+  main->model_path = dir.file("no/such/dir/x.kvn");
+  main->Save_Param();
+  EXPECT_TRUE(platform.messages().empty());
+  main->batch_running = false;
+}
+
+TEST_F(KvnFileTest, OutOfRangeValuesAreClamped) {
+  BuildModel();
+  struct Case {
+    const char* key;
+    const char* line;
+    std::function<bool(const TMainDlg&)> check;
+  } cases[] = {
+      {"eval_days", "eval_days= 5", [](const TMainDlg& m) { return m.eval_days == 10; }},
+      {"keepout_days", "keepout_days= 3", [](const TMainDlg& m) { return m.keepout_days == 10; }},
+      {"Strategy", "Strategy= 9 ", [](const TMainDlg& m) { return m.Strategy == 3; }},
+      {"Strategy", "Strategy= -1 ", [](const TMainDlg& m) { return m.Strategy == 3; }},
+      {"out_nodes", "out_nodes= 5", [](const TMainDlg& m) { return m.out_nodes == 2; }},
+      {"x_matrix", "x_matrix= 1", [](const TMainDlg& m) { return m.x_matrix == 2; }},
+      {"n_days", "n_days= 5", [](const TMainDlg& m) { return m.n_days == 300; }},
+      {"Training", "Training= 0  ", [](const TMainDlg& m) { return !m.DoAnnealing && !m.DoGenetic; }},
+      {"Training", "Training= a g", [](const TMainDlg& m) { return m.DoAnnealing && m.DoGenetic; }},
+      {"Training", "Training= 1", [](const TMainDlg& m) { return m.DoAnnealing && !m.DoGenetic; }},
+      {"symbol", "symbol= A B", [](const TMainDlg& m) { return m.stocks[0]->symbol == "A B"; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    platform.ClearRecords();
+    main->model_path = dir.write("edited.kvn", WithLine(c.key, c.line));
+    EXPECT_TRUE(main->Read_Param_1_8());
+    EXPECT_TRUE(platform.messages().empty());
+    EXPECT_TRUE(c.check(*main));
+  }
+}
+
+TEST_F(KvnFileTest, DamagedAndOversizedFilesAreRefused) {
+  BuildModel();
+  const std::string original = ReadFile(model);
+  std::mt19937 gen(3);
+  std::string binary = "Kestrivane 1.8\n";
+  for (int i = 0; i < 200000; ++i) binary.push_back(static_cast<char>(gen()));
+  const std::string big(10 * 1024 * 1024, '1');
+  std::string weight_garbage = original;
+  weight_garbage.replace(weight_garbage.rfind('\n', weight_garbage.size() - 2) + 1, std::string::npos, "xyz\n");
+
+  const struct {
+    const char* name;
+    std::string text;
+    const char* expect;   // part of the message
+  } cases[] = {
+      {"more than 3 stocks", WithLine("n_files", "n_files= 4"), "at most 3 stocks"},
+      {"influence period 21", WithLine("infl_periods", "infl_periods= 21"), "at most 20"},
+      {"13 hidden neurons", WithLine("x_matrix", "x_matrix= 13"), "at most 12 neurons"},
+      {"two hidden layers", WithLine("y_matrix", "y_matrix= 2"), "one hidden layer"},
+      {"241 inputs", WithLine("in_nodes", "in_nodes= 241"), "at most 240 inputs"},
+      {"negative inputs", WithLine("in_nodes", "in_nodes= -3"), "in_nodes is negative"},
+      {"a word for a number", WithLine("learn_rate", "learn_rate= abc"), "learn_rate is not a number"},
+      {"a real for an integer", WithLine("eval_days", "eval_days= 140.5"), "eval_days is not a whole"},
+      {"an infinite factor", WithLine("normal3", "normal3= 1e999"), "normal3 is not a number"},
+      {"a path without quotes", WithLine("data_file", "data_file= /tmp/a.csv"), "between double quotes"},
+      {"a weight that is no number", weight_garbage, "weight"},
+      {"binary after the header", binary, "-ERROR 101"},
+      {"a 10 MB number", "Kestrivane 1.8\nn_files= " + big, "n_files is not a whole"},
+      {"a 10 MB path", "Kestrivane 1.8\nn_files= 1\nTrained= 0\ndata_file= \"" + big, "double quotes"},
+      {"no line ends at all", "Kestrivane 1.8 " + std::string(10 * 1024 * 1024, 'x'), "ERROR 10"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(ReadText(c.text));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_NE(platform.messages()[0].text.find(c.expect), std::string::npos) << platform.messages()[0].text;
+    EXPECT_NE(platform.messages()[0].text.find("-ERROR 10"), std::string::npos);
+    EXPECT_EQ(platform.messages()[0].caption, "File Error");
+  }
+}
+
+TEST_F(KvnFileTest, EveryTruncationIsRefused) {
+  BuildModel();
+  const std::string text = ReadFile(model);
+  size_t cut = 0;
+  int lines = 0;
+  while ((cut = text.find('\n', cut)) != std::string::npos && cut + 1 < text.size()) {
+    ++cut;
+    ++lines;
+    EXPECT_FALSE(ReadText(text.substr(0, cut))) << "after line " << lines;
+    ASSERT_EQ(platform.messages().size(), 1u) << "after line " << lines;
+  }
+  EXPECT_GT(lines, 80);
+  EXPECT_TRUE(ReadText(text));
+}
+
+TEST_F(KvnFileTest, AFailedSaveLeavesTheOldFileAndTheModifiedFlag) {
+  BuildModel();
+  const std::string before = ReadFile(model);
+  main->Trained = 9;
+  main->modified = true;
+
+  // The file system refuses the write half way (a file size limit below the
+  // model's size): the old file stays as it was, no temporary file remains.
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 600;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  main->Save_Param();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+
+  ASSERT_EQ(platform.messages().size(), 1u);
+  EXPECT_EQ(platform.messages()[0].text, "Unable to open file for writing -ERROR 200");
+  EXPECT_EQ(platform.messages()[0].caption, "File Error");
+  EXPECT_TRUE(main->modified);
+  EXPECT_EQ(ReadFile(model), before);
+  for (auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+
+  // Renaming over a folder fails at the last step, with the same result.
+  platform.ClearRecords();
+  std::filesystem::create_directory(dir.file("folder.kvn"));
+  main->model_path = dir.file("folder.kvn");
+  main->Save_Param();
+  EXPECT_EQ(platform.messages().size(), 1u);
+  EXPECT_TRUE(main->modified);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.kvn")));
+}
+
+TEST_F(KvnFileTest, OtherStrategiesEndTheLineAfterTheNumber) {
+  BuildModel();
+  main->Strategy = 4;
+  main->Save_Param();
+  EXPECT_NE(ReadFile(model).find("\nStrategy= 4 \nnh_synapsis= 7\n"), std::string::npos);
+  main->model_path = model;
+  ASSERT_TRUE(main->Read_Param_1_8());
+  EXPECT_EQ(main->Strategy, 4);
+}
+
+TEST_F(KvnFileTest, AModelWithoutStocksReadsBack) {
+  main->model_path = dir.file("empty.kvn");
+  main->Save_Param();
+  ASSERT_FALSE(main->modified);
+  ASSERT_TRUE(main->Read_Param());
+  EXPECT_EQ(main->n_files, 0);
+  EXPECT_EQ(main->n_days, 0);
+  EXPECT_TRUE(platform.messages().empty());
+}
+
+}  // namespace
+}  // namespace kv::test

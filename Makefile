@@ -32,5 +32,17 @@ test-asan:
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
 
+# Fuzzing: every reader of outside input under libFuzzer with the address and
+# undefined-behaviour sanitizers, FUZZ_SECONDS per target (0: each target
+# once over its corpus). FUZZ_TARGETS picks some (default: all).
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+fuzz:
+	@tools/install-deps.sh build fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DKV_BUILD_FUZZ=ON -DKV_BUILD_TESTS=OFF \
+	  -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz-all
+	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan $(BUILD)-fuzz

@@ -2,6 +2,9 @@
 // target with KV_FUZZ_TARGET naming it.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "fuzz/targets/harness.h"
 
@@ -20,8 +23,20 @@ const kv::fuzz::Target& This() {
 }
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  This();
+// Adds the target's -max_len unless the command line gives one.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  bool given = false;
+  for (int i = 1; i < *argc; ++i)
+    if (std::strncmp((*argv)[i], "-max_len=", 9) == 0) given = true;
+  if (!given) {
+    static std::string flag = "-max_len=" + std::to_string(This().max_len);
+    static std::vector<char*> args;
+    args.assign(*argv, *argv + *argc);
+    args.insert(args.begin() + 1, flag.data());
+    args.push_back(nullptr);
+    *argv = args.data();
+    *argc += 1;
+  }
   kv::fuzz::Env::Get();   // fixtures made before the first input
   return 0;
 }

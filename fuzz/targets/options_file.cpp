@@ -7,6 +7,7 @@
 
 #include "app/options.h"
 #include "fuzz/targets/harness.h"
+#include "model/globals.h"
 
 namespace kv::fuzz {
 

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -169,7 +170,14 @@ void Options::LoadOptions() {
         break;
       }
       case 3:
-        if (!rest.empty()) s.fValue = static_cast<float>(LeadingDouble(rest));
+        if (!rest.empty()) {
+          // A number beyond the float range keeps the old value, as a
+          // malformed line does: an infinite investment or fee would poison
+          // every simulation, and would be saved as "inf", which no longer
+          // reads back as a number.
+          const float f = static_cast<float>(LeadingDouble(rest));
+          if (std::isfinite(f)) s.fValue = f;
+        }
         break;
     }
   }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "data/date_lists.h"
+#include "forecast/stats_window.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -129,6 +130,7 @@ void TMainDlg::CmOpen_stock() {
   Update_Stocks();
   process_bp(eval_days, 10, 1, true);
   dlg.Invalidate();
+  RefreshStatWindow();
 }
 
 }  // namespace kv

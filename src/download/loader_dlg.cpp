@@ -6,6 +6,9 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <string>
+#include <unordered_set>
+
 #include "app/options.h"
 #include "model/main_dlg.h"
 #include "util/atomic_file.h"
@@ -338,13 +341,25 @@ void LoaderDlg::LOAD_TICKERS_BNClicked() {
 void LoaderDlg::LoadListFile(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return;  // a list that cannot be opened is ignored
+  // The symbols listed so far, for the duplicate check: searching the list
+  // box once per line would make a long file (a quote file picked by
+  // mistake) take hours.
+  std::unordered_set<std::string> listed;
+  for (int i = 0, n = dlg_->ItemCount(ids::IDC_LD_SYMBOLS); i < n; ++i)
+    listed.insert(dlg_->ItemText(ids::IDC_LD_SYMBOLS, i));
   std::string line;
-  while (ReadLine(f, line, 24999)) {
+  while (listed.size() < static_cast<size_t>(kMaxSymbols) && ReadLine(f, line, 24999)) {
     // The first comma-separated field; a company name after it is dropped.
     size_t b = line.find_first_not_of(',');
     if (b == std::string::npos) continue;
     size_t e = line.find(',', b);
-    AddSymbol(Trim(std::string_view(line).substr(b, e == std::string::npos ? std::string::npos : e - b)));
+    std::string symbol = Trim(std::string_view(line).substr(b, e == std::string::npos ? std::string::npos : e - b));
+    // Control characters come from binary files and UTF-16 text, never
+    // from a symbol.
+    bool control = false;
+    for (unsigned char c : symbol) control |= c < 0x20 || c == 0x7F;
+    if (symbol.empty() || control || !listed.insert(symbol).second) continue;
+    dlg_->AddItem(ids::IDC_LD_SYMBOLS, symbol);
   }
   std::fclose(f);
 }

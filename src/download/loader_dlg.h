@@ -27,6 +27,7 @@ class LoaderDlg : public WindowHandler {
  public:
   static constexpr int kBannerSize = 2048;
   static constexpr int kResultsLimit = 25500;   // text limit of the Results box
+  static constexpr int kMaxSymbols = 32767;     // what the classic list box holds
 
   // main: the dialog whose model's symbols are offered (may be null).
   LoaderDlg(TMainDlg* main, Dialog* parent, int resource = ids::DLG_LOADER);

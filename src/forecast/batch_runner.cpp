@@ -13,6 +13,7 @@
 #include "forecast/batch_runner.h"
 
 #include "app/launch.h"
+#include "forecast/stats_window.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
@@ -106,11 +107,13 @@ std::string QuotedPath(const std::string& s, size_t from) {
 
 // Waits by polling the tick count without serving events, so that a quit
 // requested by a Q line still lets the end of the run finish. Each poll lets
-// a virtual clock move on as a pump would; the real clock simply runs.
+// a virtual clock move on as a pump would; a clock that does not move at all
+// cannot hold the program for longer than the wait itself.
 void PauseMs(uint64_t ms) {
   Clock& clock = plat().clock();
   const uint64_t start = clock.TickMs();
-  while (clock.TickMs() - start < ms) {
+  const auto real_end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (clock.TickMs() - start < ms && std::chrono::steady_clock::now() < real_end) {
     clock.OnPump();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
@@ -130,6 +133,8 @@ uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes) 
 void TMainDlg::RunBatch(const char* path) {
   if (batch_running) return;
   if (path) batch_path = path;
+  // The statistics window would re-evaluate every model of the run.
+  CloseStatWindow();
 
   BatchLog log;
   if (!log.Create()) {
@@ -204,6 +209,7 @@ void TMainDlg::RunBatch(const char* path) {
     }
     std::fclose(f);
 
+    CloseStatWindow();
     PauseMs(2500);
     OpenInNotepad(log.path().c_str(), kLogName);
   }

@@ -120,6 +120,8 @@ bool DrawChart(TMainDlg& m, Canvas& dc) {
     dc.LineTo(m.chart_x0 + x, m.chart_bottom);
     int year = calendar[d] / 10000, month = calendar[d] / 100 % 100;
     std::string label;
+    // January shows the year; at one pixel per day only two digits fit
+    // ('00 for 2000, hence the zero padding).
     if (month == 1)
       label = m.zoom == 1 ? Format("'%02d", year % 100) : Format("%4d", year);
     else if (month >= 2 && month <= 12)

@@ -3,6 +3,10 @@
 // day's rise and fall outputs imply for the next ten days, with the actual
 // price running through them. Every command opens a new window;
 // theProjection points to the newest.
+//
+// The price range comes from the last 40 days, or from all days of a shorter
+// history. Where the day columns are narrower than a day number, only every
+// few columns are numbered (always day 0, the last trading day).
 #pragma once
 
 #include <memory>

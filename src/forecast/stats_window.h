@@ -3,6 +3,10 @@
 // vs Actual" (a scatter with density squares, or a 3D surface of the day
 // counts), right panel "Error Distribution" (histograms of the output errors).
 // At most one exists; theStatWindow points to it.
+//
+// A data set without days (a verify period of ten days or less, or a training
+// window shorter than the verify period) draws the axes and nothing else. An
+// error of exactly +1 (output 1, target 0) is counted in the last error bin.
 #pragma once
 
 #include <memory>

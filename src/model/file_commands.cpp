@@ -2,6 +2,7 @@
 // asked before a modified model is closed or replaced.
 #include <algorithm>
 
+#include "forecast/stats_window.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 
@@ -42,7 +43,7 @@ void TMainDlg::CmFilenew() {
 
 void TMainDlg::CmFileopen() {
   if (!CanClose()) return;
-  // TODO(stats window): close the statistics window here once it exists.
+  CloseStatWindow();   // it shows the model about to be replaced
   FileDialogSpec spec;
   spec.save = false;
   spec.filter = kModelFilter;

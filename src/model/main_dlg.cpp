@@ -1,6 +1,8 @@
 #include "model/main_dlg.h"
 
 #include "app/options.h"
+#include "forecast/projection_window.h"
+#include "forecast/stats_window.h"
 #include "platform/platform.h"
 #include "resources/ids.h"
 
@@ -15,6 +17,9 @@ TMainDlg::TMainDlg(Dialog& d) : dlg(d) {
 }
 
 TMainDlg::~TMainDlg() {
+  // The chart windows paint from this model: they go first.
+  CloseStatWindow();
+  CloseProjectionWindows();
   plat().KillTimers(this);
   if (dlg.Handler() == this) dlg.SetHandler(nullptr);
   for (auto& s : stocks) s.reset();

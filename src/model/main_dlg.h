@@ -247,7 +247,9 @@ class TMainDlg : public WindowHandler {
 // The forecast routine: fills dlg.last_forecast and, unless a batch runs,
 // shows the forecast text.
 void Pred7(TMainDlg& dlg);
-// The forecast text exactly as the message box shows it (Pred7 builds it).
+// Runs the forecast as Pred7 does, without showing anything, and returns the
+// text exactly as the message box shows it (empty for a model without price
+// data). Pred7 shows this text unless a batch runs.
 std::string Pred7Text(TMainDlg& dlg);
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "forecast/stats_window.h"
 #include "model/main_dlg.h"
 #include "net/random.h"
 #include "resources/ids.h"
@@ -51,6 +52,7 @@ void TMainDlg::ExecAnneal(int pass) {
       modified = true;
       learn_rate = static_cast<float>(std::min(learn_rate * 1.1, 1.0));
       dlg.Invalidate();
+      RefreshStatWindow();
       Check_Events();
       best_fit = fit;
       phase_best_fit = best_fit;

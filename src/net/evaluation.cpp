@@ -1,10 +1,11 @@
 // Evaluation of the network over a window of days.
 //
-// The days are run in blocks of kBlockDays: the hidden sums of a whole block
-// come from one pass over the weights, vectorised across the days, and the
-// activations of the block are computed together, which lets the processor
-// overlap the exponentials. The totals and statistics are then added up day
-// by day in window order, exactly as one forward pass per day would.
+// The days are run in blocks of kBlockDays (fast_kernels.cpp): the sums of a
+// whole block come from one pass over the weights, vectorised across the
+// days, and the activations of the block are computed together, which lets
+// the processor overlap the exponentials. The totals and statistics are then
+// added up day by day in window order, exactly as one forward pass per day
+// would.
 #include <algorithm>
 #include <cmath>
 
@@ -46,51 +47,35 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
   const int count = static_cast<int>((end - i + step - 1) / step);
 
   using netk::kBlockDays;
-  using netk::kRowLen;
   const netk::Kernels& k = netk::K();
   const int nh = std::clamp(x_matrix, 0, kMaxHidden);
   const int rows = std::clamp(in_nodes, 0, kMaxInputs) + 1;
+  alignas(64) double wd[kInputRows * netk::kRowLen];
+  alignas(64) float hact[kHiddenCols][kBlockDays];
+  alignas(64) float oact[kMaxOutputs][kBlockDays];
+  k.widen(&hidden_w[0][0], rows * netk::kRowLen, wd);
 
-  alignas(64) double wd[kInputRows * kRowLen];
-  alignas(64) double xb[kInputRows * kBlockDays];
-  alignas(64) double sums[kRowLen * kBlockDays];
-  float hact[kBlockDays][kHiddenCols];
-  double osum[kBlockDays][kMaxOutputs];
-  float oact[kBlockDays][kMaxOutputs];
-  k.widen(&hidden_w[0][0], rows * kRowLen, wd);
-
-  int last = 0;   // block index of the last day run
+  // After the walk the activations are those of the last day run, as after
+  // its forward pass.
+  auto keep_activations = [&](int t) {
+    for (int h = 0; h <= nh; ++h) hidden_act[h] = hact[h][t];
+    for (int o = 0; o < no; ++o) out_act[o] = oact[o][t];
+  };
+  int last = 0;   // position in the block of the last day run
   for (int b = 0; b < count; b += kBlockDays) {
     const int days = std::min(kBlockDays, count - b);
     const int d0 = first + b * step;
-    k.fill_block(&inputs[0][0], kMaxDays, rows, d0, step, days, xb);
-    k.block_sums(wd, xb, rows, nh, sums);
-    for (int t = 0; t < days; ++t) {
-      for (int h = 0; h < nh; ++h)
-        hact[t][h] = static_cast<float>(netk::Logistic(sums[h * kBlockDays + t]));
-      hact[t][nh] = 1.0f;
-    }
-    for (int t = 0; t < days; ++t)
-      for (int o = 0; o < no; ++o) {
-        double sum = 0;
-        for (int h = 0; h <= nh; ++h)
-          sum += static_cast<double>(out_w[o][h]) * static_cast<double>(hact[t][h]);
-        osum[t][o] = sum;
-      }
-    for (int t = 0; t < days; ++t)
-      for (int o = 0; o < no; ++o) oact[t][o] = static_cast<float>(netk::Logistic(osum[t][o]));
-
+    k.eval_block(*this, wd, d0, step, days, hact, oact);
     for (int t = 0; t < days; ++t) {
       const int d = d0 + t * step;
       float err = 0;
       for (int o = 0; o < no; ++o) {
-        guess[d][o] = oact[t][o];
-        err += std::fabs(oact[t][o] - result[d][o]);
+        guess[d][o] = oact[o][t];
+        err += std::fabs(oact[o][t] - result[d][o]);
       }
       const float e = err / static_cast<float>(no);
       if (!(e < 1e20f)) {   // the forward pass failed: the worst possible network
-        std::copy(hact[t], hact[t] + nh + 1, hidden_act);
-        std::copy(oact[t], oact[t] + no, out_act);
+        keep_activations(t);
         abs_error_sum = 1e20f;
         cache_total = 1e20;
         return 1e20;
@@ -98,17 +83,15 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
       total += static_cast<double>(e) * static_cast<double>(e);
       abs_error_sum += std::fabs(e);
       for (int o = 0; o < no; ++o) {
-        if (oact[t][o] > 0.3) {
-          if (result[d][o] >= oact[t][o]) good_calls += 1;
+        if (oact[o][t] > 0.3) {
+          if (result[d][o] >= oact[o][t]) good_calls += 1;
           else bad_calls += 1;
         }
       }
       last = t;
     }
   }
-  // The activations stay those of the last day, as after its forward pass.
-  std::copy(hact[last], hact[last] + nh + 1, hidden_act);
-  std::copy(oact[last], oact[last] + no, out_act);
+  keep_activations(last);
   cache_total = total;
   return total;
 }

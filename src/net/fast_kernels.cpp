@@ -9,7 +9,7 @@
 #if defined(__clang__)
 #pragma clang fp contract(off)
 #else
-//MUT
+#pragma GCC optimize("fp-contract=off")
 #endif
 #pragma GCC diagnostic ignored "-Wpsabi"
 // The intrinsics headers leave their "undefined" vectors uninitialised on purpose.
@@ -19,8 +19,12 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
+
+#include "model/main_dlg.h"
 
 namespace kv::netk {
 namespace {

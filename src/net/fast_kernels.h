@@ -15,6 +15,10 @@
 #include <cmath>
 #include <cstdint>
 
+namespace kv {
+class TMainDlg;
+}
+
 namespace kv::netk {
 
 // Weight rows of hidden_w hold 12 floats (one per possible hidden neuron).
@@ -32,24 +36,17 @@ inline double Logistic(double x) {
 enum class Isa { kBaseline = 0, kAvx2 = 1, kAvx512 = 2 };
 
 struct Kernels {
-  // sums[h] = sum over j < rows of w[j][h] * xd[j], for h < nh (nh <= 12).
-  // w has rows of kRowLen floats.
-  void (*day_sums)(const float* w, const double* xd, int rows, int nh, double* sums);
-  // One back-propagation update of the input-to-hidden weights, for rows
-  // j < rows and neurons h < nh:
-  //   g = (a[h] * x[j]) * act[h];  w[j][h] += lr * (keep * g + mom * dw[j][h]);  dw[j][h] = g
-  // where a[h] = (1 - act[h]) * err[h]. Neurons at or beyond nh keep their
-  // weights and memories. a and act hold 12 floats.
-  void (*update_hidden)(float* w, float* dw, const float* x, int rows, int nh, const float* a,
-                        const float* act, float lr, float keep, float mom);
-  // Hidden sums of a block of kBlockDays days:
-  //   sums[h * kBlockDays + k] = sum over j < rows of wd[j][h] * xb[j][k]
-  // wd has rows of kRowLen doubles, xb rows of kBlockDays doubles.
-  void (*block_sums)(const double* wd, const double* xb, int rows, int nh, double* sums);
-  // xb[j][k] = inputs[j][first + k * step] for k < count, 0 for the rest of
-  // the block. inputs has rows of row_len floats.
-  void (*fill_block)(const float* inputs, int row_len, int rows, int first, int step, int count,
-                     double* xb);
+  // TMainDlg::feedforward for a day within the arrays.
+  float (*feedforward)(TMainDlg& m, int day);
+  // TMainDlg::backprop for a day within the arrays.
+  void (*backprop)(TMainDlg& m, int day);
+  // The forward passes of `count` (at most kBlockDays) days first,
+  // first + step, ...: hidden activations hact[h][k] for h <= x_matrix (the
+  // bias unit 1.0 included) and output activations oact[o][k]. wd holds
+  // hidden_w widened to double (rows of kRowLen). Nothing of the model
+  // changes.
+  void (*eval_block)(const TMainDlg& m, const double* wd, int first, int step, int count,
+                     float (*hact)[kBlockDays], float (*oact)[kBlockDays]);
   // dst[i] = src[i] for i < n, widened to double.
   void (*widen)(const float* src, int n, double* dst);
 };

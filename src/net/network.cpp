@@ -6,7 +6,6 @@
 
 #include "model/main_dlg.h"
 #include "net/fast_kernels.h"
-#include "net/forward_pass.h"
 #include "net/random.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -15,41 +14,11 @@ namespace kv {
 
 double TMainDlg::sigmoid(double x) const { return netk::Logistic(x); }
 
-float ForwardDay(TMainDlg& m, int day, const double* xd) {
-  const int nh = std::clamp(m.x_matrix, 0, kMaxHidden);
-  const int ni = std::clamp(m.in_nodes, 0, kMaxInputs);
-  const int no = std::clamp(m.out_nodes, 1, kMaxOutputs);
-
-  alignas(64) double sums[kMaxHidden];
-  netk::K().day_sums(&m.hidden_w[0][0], xd, ni + 1, nh, sums);
-  for (int h = 0; h < nh; ++h) m.hidden_act[h] = static_cast<float>(netk::Logistic(sums[h]));
-  m.hidden_act[nh] = 1.0f;
-
-  // Both output sums first, so the two activations can overlap.
-  double out_sum[kMaxOutputs];
-  for (int o = 0; o < no; ++o) {
-    double sum = 0;
-    for (int h = 0; h <= nh; ++h)
-      sum += static_cast<double>(m.out_w[o][h]) * static_cast<double>(m.hidden_act[h]);
-    out_sum[o] = sum;
-  }
-  float err = 0;
-  for (int o = 0; o < no; ++o) {
-    m.out_act[o] = static_cast<float>(netk::Logistic(out_sum[o]));
-    m.guess[day][o] = m.out_act[o];
-    err += std::fabs(m.out_act[o] - m.result[day][o]);
-  }
-  return err / static_cast<float>(no);
-}
-
 float TMainDlg::feedforward(int day) {
   // A day outside the arrays is the one error the forward pass can meet; it
   // counts as the worst possible fit.
   if (day < 0 || day >= kMaxDays) return 1e20f;
-  const int ni = std::clamp(in_nodes, 0, kMaxInputs);
-  alignas(64) double xd[kInputRows];
-  for (int j = 0; j <= ni; ++j) xd[j] = inputs[j][day];
-  return ForwardDay(*this, day, xd);
+  return netk::K().feedforward(*this, day);
 }
 
 bool TMainDlg::to_best() {

@@ -30,21 +30,6 @@ TEST(LineCleanup, LinesOfEveryStyleReachTheParserInOneShape) {
   }
 }
 
-TEST(LineCleanup, MonthNamesBecomeTwoDigitNumbers) {
-  const char* names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  for (int m = 0; m < 12; ++m) {
-    std::string line = std::string("5-") + names[m] + "-01";
-    EXPECT_TRUE(Stock::Convert_Month(line));
-    char expected[16];
-    std::snprintf(expected, sizeof expected, "5-%02d-01", m + 1);
-    EXPECT_EQ(line, expected);
-  }
-  std::string none = "1999-12-31,5";
-  EXPECT_FALSE(Stock::Convert_Month(none));
-  EXPECT_EQ(none, "1999-12-31,5");
-}
-
 TEST(LineCleanup, CleanLinesAreCutAt1023Characters) {
   std::string line(5000, '7');
   Stock::strcheck(line);
@@ -115,14 +100,6 @@ TEST_F(ConditioningTest, ScalingWithNewAndStoredFactors) {
       EXPECT_FLOAT_EQ(s->normal3, 1.0f);
     }
   }
-}
-
-TEST_F(ConditioningTest, ScaledSeriesEndNearHalf) {
-  calendar_count = 400;
-  for (int i = 0; i < 400; ++i) s->volume[i] = 2000.0f;
-  s->Normalize(0);
-  EXPECT_NEAR(s->volume[399], 0.5f, 1e-3);
-  EXPECT_NEAR(s->normal3, 1.0f / 4000.0f, 1e-7);
 }
 
 }  // namespace

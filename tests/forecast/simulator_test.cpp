@@ -189,24 +189,6 @@ TEST_F(SimulatorTest, ReportOnlyWhenAskedAndRepFollowsTraining) {
       << text;
 }
 
-TEST_F(SimulatorTest, StrategyParametersLoadedForFixedStrategiesOnly) {
-  MakeMarket({10});
-  int trades = 0;
-  main->Strategy = 6;
-  main->Invest(1, 0, trades, false);
-  EXPECT_FLOAT_EQ(main->buy_up_min, 0.21f);
-  EXPECT_FLOAT_EQ(main->buy_down_max, 0.75f);
-  EXPECT_FLOAT_EQ(main->sell_down_min, 0.90f);
-  EXPECT_FLOAT_EQ(main->sell_up_max, 0.35f);
-  EXPECT_FLOAT_EQ(main->take_stop_band, 0.20f);
-  main->Strategy = 7;
-  main->buy_up_min = 0.3f;
-  main->take_stop_band = 0.38f;
-  main->Invest(1, 0, trades, false);
-  EXPECT_FLOAT_EQ(main->buy_up_min, 0.3f);
-  EXPECT_FLOAT_EQ(main->take_stop_band, 0.38f);
-}
-
 TEST_F(SimulatorTest, PerformanceFigures) {
   // 30 days rising from 10 to 39; training period 20 days back to 10 days
   // from the end.

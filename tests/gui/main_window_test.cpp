@@ -68,6 +68,7 @@ class MainWindowTest : public QObject {
  private slots:
   void startsWithTheModelNamedOnTheCommandLine();
   void ignoresAStartupFileThatIsNeitherModelNorBatch();
+  void enterRereadsTheStocks();
   void stockListAddModifyDelete();
   void trainStopPredict();
   void menuFollowsTheModel();
@@ -116,6 +117,35 @@ void MainWindowTest::ignoresAStartupFileThatIsNeitherModelNorBatch() {
   QCOMPARE(p.main().n_files, 0);
   QVERIFY(p.main().untitled);
   QVERIFY(p.platform.messages().empty());
+}
+
+void MainWindowTest::enterRereadsTheStocks() {
+  GuiProgram p;
+  p.Start(p.SampleModel("reread.kvn", 0));
+  const int last_day = calendar[p.main().n_days - 1];
+  QCOMPARE(last_day, 20010102);
+
+  // The price file loses its last week; Enter reads the files again.
+  QFile ge(QString::fromStdString(p.Path("GE.csv")));
+  QVERIFY(ge.open(QIODevice::ReadOnly));
+  QList<QByteArray> lines = ge.readAll().split('\n');
+  ge.close();
+  while (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  lines = lines.mid(0, lines.size() - 5);
+  QVERIFY(ge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ge.write(lines.join('\n') + '\n');
+  ge.close();
+
+  // Editing keys stay with the fields (Del is also the Edit menu's key).
+  auto* symbol = qobject_cast<QLineEdit*>(p.Control(ids::IDC_SYMBOL));
+  symbol->setFocus(Qt::MouseFocusReason);
+  QTest::keyClick(symbol, Qt::Key_Home);
+  QTest::keyClick(symbol, Qt::Key_Delete);
+  QCOMPARE(symbol->text(), QStringLiteral("E"));
+
+  QTest::keyClick(symbol, Qt::Key_Return);
+  p.Pump();
+  QVERIFY2(calendar[p.main().n_days - 1] < last_day, "the shortened file was read");
 }
 
 void MainWindowTest::stockListAddModifyDelete() {
@@ -195,14 +225,19 @@ void MainWindowTest::trainStopPredict() {
   QVERIFY(p.window().IsEnabled(ids::IDC_TRAIN));
   QVERIFY(!p.window().IsEnabled(ids::IDC_STOP));
 
+  // Seven neurons typed, then TRAIN: the field is taken before the run starts.
+  p.Type(ids::IDC_NEURONS, "7");
+
   // Every pump of the training loop moves the clock 50 ms: two and a half
   // minutes later STOP is pressed, from inside the running loop.
   p.clock.SetStepPerPump(50);
   bool busy_seen = false;
+  int neurons = 0;
   MenuState save_while_training{true, false};
   ClockAlarm stop(150000, [&] {
     busy_seen = p.main().training_on && p.window().IsEnabled(ids::IDC_STOP) &&
                 !p.window().IsEnabled(ids::IDC_TRAIN);
+    neurons = p.main().x_matrix;
     p.main().modified = true;
     save_while_training = Menu(p, ids::CM_FILESAVE);
     QTest::mouseClick(p.Control(ids::IDC_STOP), Qt::LeftButton);
@@ -211,6 +246,7 @@ void MainWindowTest::trainStopPredict() {
   p.clock.SetStepPerPump(0);
 
   QVERIFY(busy_seen);
+  QVERIFY2(neurons >= 7, qPrintable(QString::number(neurons)));
   QVERIFY2(!save_while_training.enabled, "Save is grey while training runs");
   QVERIFY(!p.main().training_on);
   QVERIFY(p.main().Trained > 0);

@@ -173,10 +173,10 @@ TEST_F(FileCommandsTest, OpenLoadsAModelOrFallsBackToNew) {
   // fallback to New must neither ask about saving it nor write it anywhere.
   const std::string bad = dir.write("bad.kvn", WithLine("x_matrix", "x_matrix= 40"));
   main->modified = true;
+  main->AutoSave = false;
   platform.QueueAnswer(IDNO);   // the question about the current model
   platform.QueueFile(bad);
   main->CmFileopen();
-  for (auto& m : platform.messages()) std::printf("MSG %s\n", m.text.c_str());
   ASSERT_EQ(platform.messages().size(), 2u);
   EXPECT_EQ(platform.messages()[0].text, kAskSave);
   EXPECT_NE(platform.messages()[1].text.find("-ERROR 101"), std::string::npos);

@@ -270,6 +270,23 @@ TEST_F(KvnFileTest, OtherStrategiesEndTheLineAfterTheNumber) {
   EXPECT_EQ(main->Strategy, 4);
 }
 
+TEST_F(KvnFileTest, WindowsLineEndsReadTheSame) {
+  BuildModel();
+  std::string crlf;
+  for (char c : ReadFile(model)) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  const float last_weight = main->out_w[1][5];
+  main->CmFilenew();
+  ASSERT_TRUE(ReadText(crlf));
+  EXPECT_TRUE(platform.messages().empty());
+  EXPECT_EQ(main->stocks[0]->symbol, "AAA");
+  EXPECT_EQ(main->stocks[0]->data_file, dir.file("my data/a prices.csv"));
+  EXPECT_FALSE(main->DoAnnealing);
+  EXPECT_EQ(main->out_w[1][5], Rounded(last_weight));
+}
+
 TEST_F(KvnFileTest, AModelWithoutStocksReadsBack) {
   main->model_path = dir.file("empty.kvn");
   main->Save_Param();

@@ -83,18 +83,26 @@ class DialogWindow final : public QDialog {
 };
 
 // Tells the dialog when an edit loses the focus to another control of the
-// program. Losing it because another window became active (a message box)
-// or a menu opened is not a change of field.
+// program, at once: a click on a button reaches the button only after the
+// field has been taken (the neurons typed before TRAIN count for that run).
+// Losing the focus because another window became active (a message box) or
+// a menu opened is not a change of field.
 class FocusWatcher final : public QObject {
  public:
   FocusWatcher(QtDialog& dlg, int id, QObject* parent) : QObject(parent), dlg_(dlg), id_(id) {}
 
  protected:
   bool eventFilter(QObject* obj, QEvent* e) override {
-    if (e->type() == QEvent::FocusOut) {
+    if (e->type() == QEvent::FocusOut && !busy_) {
       auto* fe = static_cast<QFocusEvent*>(e);
-      if (fe->reason() != Qt::ActiveWindowFocusReason && fe->reason() != Qt::PopupFocusReason)
-        QTimer::singleShot(0, this, [this] { dlg_.NotifyControl(id_, kv::Notify::KillFocus); });
+      if (fe->reason() != Qt::ActiveWindowFocusReason && fe->reason() != Qt::PopupFocusReason) {
+        // A handler that shows a message box moves the focus again.
+        busy_ = true;
+        QPointer<FocusWatcher> self(this);
+        dlg_.NotifyControl(id_, kv::Notify::KillFocus);
+        if (!self) return false;
+        busy_ = false;
+      }
     }
     return QObject::eventFilter(obj, e);
   }
@@ -102,6 +110,7 @@ class FocusWatcher final : public QObject {
  private:
   QtDialog& dlg_;
   int id_;
+  bool busy_ = false;
 };
 
 }  // namespace
@@ -189,6 +198,8 @@ void QtDialog::Build(const res::DialogDef& def) {
     }
     surface_ = new PaintSurface(*this, root_, frame);
     surface_->setGeometry(area);
+    surface_->setObjectName(QStringLiteral("picture"));
+    surface_->setProperty("kvid", s.frame_id);
     if (s.frame_id) {
       auto k = std::make_unique<Control>();
       k->kind = Ctl::Frame;

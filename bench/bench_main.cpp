@@ -1,0 +1,207 @@
+// kvbench: runs every workload several times, prints one table with the best
+// and the median rate of each, and writes them as CSV.
+//
+//   kvbench [--csv FILE] [--reps N] [--min-time SECONDS] [--isa x86-64|avx2|avx512]
+//           [--benchmark_filter=REGEX]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench_world.h"
+#include "net/fast_kernels.h"
+
+namespace kv::bench {
+namespace {
+
+int g_reps = 5;
+double g_min_time = 0.3;
+
+struct Result {
+  std::string workload, shape, impl;
+  std::vector<double> rates;   // per second, one per repetition
+  double Best() const { return *std::max_element(rates.begin(), rates.end()); }
+  double Median() const {
+    std::vector<double> r = rates;
+    std::sort(r.begin(), r.end());
+    const size_t n = r.size();
+    return n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
+  }
+};
+
+// Collects the repetitions; prints a dot per benchmark so a long run shows
+// that it is alive.
+class Collector : public benchmark::BenchmarkReporter {
+ public:
+  std::vector<Result> results;
+  std::vector<std::string> errors;
+
+  bool ReportContext(const Context&) override { return true; }
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration) continue;
+      const std::string name = r.benchmark_name();
+      if (r.error_occurred) {
+        errors.push_back(name + ": " + r.error_message);
+        continue;
+      }
+      // workload/shape/impl, then the repetition suffix of the library
+      std::vector<std::string> part;
+      size_t at = 0;
+      for (int i = 0; i < 3; ++i) {
+        size_t slash = name.find('/', at);
+        part.push_back(name.substr(at, slash == std::string::npos ? std::string::npos : slash - at));
+        at = slash == std::string::npos ? name.size() : slash + 1;
+      }
+      auto it = r.counters.find("items_per_second");
+      if (it == r.counters.end()) continue;
+      Result* res = nullptr;
+      for (Result& x : results)
+        if (x.workload == part[0] && x.shape == part[1] && x.impl == part[2]) res = &x;
+      if (!res) {
+        results.push_back({part[0], part[1], part[2], {}});
+        res = &results.back();
+        std::fputc('.', stderr);
+      }
+      res->rates.push_back(it->second.value);
+    }
+  }
+  void Finalize() override { std::fputc('\n', stderr); }
+};
+
+std::string Rate(double per_second) {
+  char buf[32];
+  if (per_second >= 1e6) std::snprintf(buf, sizeof buf, "%.2f M/s", per_second / 1e6);
+  else if (per_second >= 1e3) std::snprintf(buf, sizeof buf, "%.1f k/s", per_second / 1e3);
+  else std::snprintf(buf, sizeof buf, "%.1f /s", per_second);
+  return buf;
+}
+
+// Whole commands read better as a duration.
+bool AsTime(const std::string& workload) { return workload == "search" || workload == "load"; }
+
+std::string Time(double per_second) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f ms", 1e3 / per_second);
+  return buf;
+}
+
+void PrintTable(const std::vector<Result>& results) {
+  std::printf("\n%-13s %-14s %-11s %12s %12s %10s %10s\n", "workload", "shape", "impl", "best",
+              "median", "vs fann", "vs plain");
+  for (const Result& r : results) {
+    auto best_of = [&](const char* impl) {
+      for (const Result& x : results)
+        if (x.workload == r.workload && x.shape == r.shape && x.impl == impl) return x.Best();
+      return 0.0;
+    };
+    const double fann = best_of("fann"), plain = best_of("plain");
+    char vs_fann[16] = "", vs_plain[16] = "";
+    if (r.impl != "fann" && fann > 0) std::snprintf(vs_fann, sizeof vs_fann, "%.2fx", r.Best() / fann);
+    if (r.impl != "plain" && plain > 0)
+      std::snprintf(vs_plain, sizeof vs_plain, "%.2fx", r.Best() / plain);
+    const bool t = AsTime(r.workload);
+    std::printf("%-13s %-14s %-11s %12s %12s %10s %10s\n", r.workload.c_str(), r.shape.c_str(),
+                r.impl.c_str(), (t ? Time(r.Best()) : Rate(r.Best())).c_str(),
+                (t ? Time(r.Median()) : Rate(r.Median())).c_str(), vs_fann, vs_plain);
+  }
+  // The session's share of the plain step rate at the same shape.
+  double session = 0, step = 0;
+  for (const Result& r : results) {
+    if (r.workload == "session") session = r.Best();
+    if (r.workload == "step" && r.shape == "240-12-2" && r.impl == "kestrivane") step = r.Best();
+  }
+  if (session > 0 && step > 0)
+    std::printf("\nsession / step at 240-12-2: %.0f %%\n", 100 * session / step);
+}
+
+bool WriteCsv(const std::string& path, const std::vector<Result>& results) {
+  std::error_code ec;
+  const auto parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  std::ofstream out(path);
+  out << "workload,shape,impl,best_per_second,median_per_second\n";
+  char line[256];
+  for (const Result& r : results) {
+    std::snprintf(line, sizeof line, "%s,%s,%s,%.6g,%.6g\n", r.workload.c_str(), r.shape.c_str(),
+                  r.impl.c_str(), r.Best(), r.Median());
+    out << line;
+  }
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+void Register(const std::string& workload, const std::string& shape, const std::string& impl,
+              std::function<void(benchmark::State&)> fn, double min_time) {
+  const std::string name = workload + "/" + shape + "/" + impl;
+  benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& st) { fn(st); })
+      ->Repetitions(g_reps)
+      ->MinTime(std::max(min_time, g_min_time));
+}
+
+}  // namespace kv::bench
+
+int main(int argc, char** argv) {
+  using namespace kv::bench;
+  std::string csv;
+  std::vector<char*> rest = {argv[0]};
+  const char* isa = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    auto value = [&](const char* name) -> const char* {
+      if (std::strcmp(argv[i], name) == 0 && i + 1 < argc) return argv[++i];
+      return nullptr;
+    };
+    if (const char* v = value("--csv")) csv = v;
+    else if (const char* v = value("--reps")) g_reps = std::max(1, std::atoi(v));
+    else if (const char* v = value("--min-time")) g_min_time = std::atof(v);
+    else if (const char* v = value("--isa")) isa = v;
+    else rest.push_back(argv[i]);
+  }
+  int bargc = static_cast<int>(rest.size());
+  benchmark::Initialize(&bargc, rest.data());
+  if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 2;
+
+  if (isa) {
+    bool ok = false;
+    for (auto i : {kv::netk::Isa::kBaseline, kv::netk::Isa::kAvx2, kv::netk::Isa::kAvx512})
+      if (std::strcmp(isa, kv::netk::IsaName(i)) == 0) ok = kv::netk::UseIsa(i);
+    if (!ok) {
+      std::fprintf(stderr, "kvbench: instruction set %s is not available here\n", isa);
+      return 2;
+    }
+  }
+
+  int status = 0;
+  {
+    World world;
+    SetWorld(&world);
+    RegisterEngineBenchmarks(world);
+    RegisterFannBenchmarks(world);
+    RegisterProgramBenchmarks(world);
+    std::fprintf(stderr, "kvbench: engine %s, %d repetitions of at least %.2f s each\n",
+                 kv::netk::IsaName(kv::netk::ActiveIsa()), g_reps, g_min_time);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    benchmark::Shutdown();
+    for (const std::string& e : collector.errors) {
+      std::fprintf(stderr, "kvbench: %s\n", e.c_str());
+      status = 1;
+    }
+    PrintTable(collector.results);
+    if (!csv.empty()) {
+      if (WriteCsv(csv, collector.results)) std::printf("\nwritten: %s\n", csv.c_str());
+      else {
+        std::fprintf(stderr, "kvbench: cannot write %s\n", csv.c_str());
+        status = 1;
+      }
+    }
+    SetWorld(nullptr);
+  }
+  return status;
+}

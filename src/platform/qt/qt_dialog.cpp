@@ -185,6 +185,7 @@ void QtDialog::Build(const res::DialogDef& def) {
   base_x_ = std::max(4, (letters / 26 + 1) / 2);
   base_y_ = std::max(8, fm.height());
 
+  caption_ = def.caption;
   root_->setWindowTitle(QString::fromUtf8(def.caption));
   root_->setFixedSize(DluX(def.w), DluY(def.h));
 
@@ -207,10 +208,10 @@ void QtDialog::Build(const res::DialogDef& def) {
       controls_[s.frame_id] = std::move(k);
     }
   }
-  for (size_t i = 0; i < def.count; ++i) BuildControl(def.controls[i], def);
+  for (size_t i = 0; i < def.count; ++i) BuildControl(def.controls[i]);
 }
 
-void QtDialog::BuildControl(const res::ControlDef& d, const res::DialogDef& dlg) {
+void QtDialog::BuildControl(const res::ControlDef& d) {
   if (d.kind == Ctl::Frame) return;   // the picture surface stands for it
   auto k = std::make_unique<Control>();
   k->kind = d.kind;
@@ -345,19 +346,23 @@ void QtDialog::BuildControl(const res::ControlDef& d, const res::DialogDef& dlg)
   w->setGeometry(r);
   w->setObjectName(id >= 0 ? QStringLiteral("ctl%1").arg(id) : QStringLiteral("label"));
   w->setProperty("kvid", id);
-  if (d.flags & res::F_READONLY) {
-    k->read_only = true;
-    if (auto* e = qobject_cast<QLineEdit*>(w)) e->setReadOnly(true);
-    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) e->setReadOnly(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, pal.color(QPalette::Window));
-    w->setPalette(pal);
-  }
   if (d.flags & res::F_HIDDEN) w->hide();
   k->w = w;
-  (void)dlg;
+  if (d.flags & res::F_READONLY) MakeReadOnly(*k, true);
   if (id >= 0) controls_[id] = std::move(k);
   else labels_.push_back(std::move(k));
+}
+
+void QtDialog::MakeReadOnly(Control& k, bool on) {
+  k.read_only = on;
+  if (auto* e = qobject_cast<QLineEdit*>(k.w)) e->setReadOnly(on);
+  else if (auto* e = qobject_cast<QPlainTextEdit*>(k.w)) e->setReadOnly(on);
+  else return;
+  // A read-only field looks like the window around it, as it always has.
+  QPalette pal = k.w->palette();
+  pal.setColor(QPalette::Base, on ? pal.color(QPalette::Window)
+                                  : root_->palette().color(QPalette::Base));
+  k.w->setPalette(pal);
 }
 
 // ---- lookup -----------------------------------------------------------------------
@@ -538,16 +543,7 @@ bool QtDialog::IsEnabled(int id) const {
 void QtDialog::SetReadOnly(int id, bool on) {
   Control* k = find(id);
   if (!k) return phantom_->SetReadOnly(id, on);
-  if (k->read_only == on) return;
-  k->read_only = on;
-  if (auto* e = qobject_cast<QLineEdit*>(k->w)) e->setReadOnly(on);
-  else if (auto* e = qobject_cast<QPlainTextEdit*>(k->w)) e->setReadOnly(on);
-  else return;
-  // A read-only field looks like the window around it, as it always has.
-  QPalette pal = k->w->palette();
-  pal.setColor(QPalette::Base, on ? pal.color(QPalette::Window)
-                                  : root_->palette().color(QPalette::Base));
-  k->w->setPalette(pal);
+  if (k->read_only != on) MakeReadOnly(*k, on);
 }
 
 bool QtDialog::IsReadOnly(int id) const {

@@ -106,7 +106,8 @@ class QtDialog final : public Dialog {
   struct Control;
   Control* find(int id) const;
   void Build(const res::DialogDef& def);
-  void BuildControl(const res::ControlDef& def, const res::DialogDef& dlg);
+  void BuildControl(const res::ControlDef& def);
+  void MakeReadOnly(Control& k, bool on);
   void AddListItem(Control& k, int index, std::string_view text, long data);
 
   QtPlatform& platform_;

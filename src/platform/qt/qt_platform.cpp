@@ -145,7 +145,7 @@ int QtPlatform::MessageBox(std::string_view text, std::string_view caption, unsi
         break;
     }
   }
-  messages_.push_back({std::string(text), std::string(caption), flags, answer});
+  if (scripted_) messages_.push_back({std::string(text), std::string(caption), flags, answer});
   return answer;
 }
 
@@ -181,7 +181,6 @@ bool QtPlatform::FileDialog(const FileDialogSpec& spec, std::string& path) {
     rec.path = dlg.selectedFiles().first().toUtf8().toStdString();
     path = rec.path;
   }
-  file_dialogs_.push_back(rec);
   return rec.answered;
 }
 

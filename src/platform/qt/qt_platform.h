@@ -6,7 +6,7 @@
 //
 // Scripted mode (tests): message boxes and file dialogs are answered from a
 // queue and recorded instead of being shown, so no modal widget ever waits
-// for a person.
+// for a person. Only scripted boxes and dialogs are recorded.
 #pragma once
 
 #include <QObject>

@@ -91,6 +91,22 @@ std::string Time(double per_second) {
   return buf;
 }
 
+// Workloads in the order of the table, each with ours, the plain loops and
+// the peer.
+void Sort(std::vector<Result>& results) {
+  auto rank = [](const std::vector<std::string>& order, const std::string& v) {
+    return std::find(order.begin(), order.end(), v) - order.begin();
+  };
+  const std::vector<std::string> workloads = {"step", "eval130", "anneal_trial", "session",
+                                              "search", "load"};
+  const std::vector<std::string> impls = {"kestrivane", "plain", "fann"};
+  std::stable_sort(results.begin(), results.end(), [&](const Result& a, const Result& b) {
+    if (a.workload != b.workload) return rank(workloads, a.workload) < rank(workloads, b.workload);
+    if (a.shape != b.shape) return std::atoi(a.shape.c_str()) > std::atoi(b.shape.c_str());
+    return rank(impls, a.impl) < rank(impls, b.impl);
+  });
+}
+
 void PrintTable(const std::vector<Result>& results) {
   std::printf("\n%-13s %-14s %-11s %12s %12s %10s %10s\n", "workload", "shape", "impl", "best",
               "median", "vs fann", "vs plain");
@@ -193,6 +209,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kvbench: %s\n", e.c_str());
       status = 1;
     }
+    Sort(collector.results);
     PrintTable(collector.results);
     if (!csv.empty()) {
       if (WriteCsv(csv, collector.results)) std::printf("\nwritten: %s\n", csv.c_str());

@@ -21,6 +21,7 @@ void TMainDlg::CmFilenew() {
   for (auto& s : stocks) s.reset();
   n_files = 0;
   n_days = 0;
+  in_nodes = 0;         // no stocks, no input rows
   model_path.clear();   // a new model has no file yet
 
   for (int row = 0; row < 12; ++row) std::fill(inputs[row], inputs[row] + kMaxDays, 0.0f);

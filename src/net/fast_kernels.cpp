@@ -14,6 +14,7 @@
 #pragma GCC diagnostic ignored "-Wpsabi"
 // The intrinsics headers leave their "undefined" vectors uninitialised on purpose.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
 #include "net/fast_kernels.h"
 
@@ -65,8 +66,13 @@ constexpr int kGroup = 2;
 }  // namespace
 }  // namespace baseline
 
+// Clang takes the target as an attribute over a region; GCC as a pragma.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 namespace {
 constexpr int kLevel = 1;
@@ -74,10 +80,18 @@ constexpr int kGroup = 2;
 #include "net/fast_kernels_body.inc"
 }  // namespace
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 namespace avx512 {
 namespace {
 constexpr int kLevel = 2;
@@ -85,7 +99,11 @@ constexpr int kGroup = 4;
 #include "net/fast_kernels_body.inc"
 }  // namespace
 }  // namespace avx512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "resources/ids.h"
 #include "support/fixture.h"
@@ -38,10 +39,14 @@ ModelPicture ModelPicture::Of(const TMainDlg& m) {
   return p;
 }
 
-std::vector<std::pair<std::string, std::string>> FolderContents(const std::string& dir) {
-  std::vector<std::pair<std::string, std::string>> out;
-  for (const auto& e : std::filesystem::directory_iterator(dir))
-    if (e.is_regular_file()) out.emplace_back(e.path().filename().string(), ReadFile(e.path().string()));
+std::vector<std::string> FolderContents(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    if (!e.is_regular_file()) continue;
+    const std::string text = ReadFile(e.path().string());
+    out.push_back(e.path().filename().string() + " " + std::to_string(text.size()) + " " +
+                  std::to_string(std::hash<std::string>()(text)));
+  }
   std::sort(out.begin(), out.end());
   return out;
 }

@@ -25,8 +25,8 @@ struct ModelPicture {
   bool operator==(const ModelPicture&) const = default;
 };
 
-// The names and contents of the files in a folder, to show that a reader
+// The files of a folder, each as "name size hash", to show that a reader
 // wrote nothing (or only what it should).
-std::vector<std::pair<std::string, std::string>> FolderContents(const std::string& dir);
+std::vector<std::string> FolderContents(const std::string& dir);
 
 }  // namespace kv::test

@@ -59,7 +59,9 @@ class KvnBadInput : public MainDlgTest {
   }
   // File > Open of `text` saved as name; true when the model loaded.
   bool Open(const std::string& text, const std::string& name = "bad.kvn") {
-    const std::string path = dir.write(name, text);
+    return OpenPath(dir.write(name, text));
+  }
+  bool OpenPath(const std::string& path) {
     platform.ClearRecords();
     platform.QueueFile(path);
     main->CmFileopen();
@@ -68,8 +70,9 @@ class KvnBadInput : public MainDlgTest {
   // A refused file: a message naming the fault, a new empty model, and the
   // folder exactly as it was.
   void ExpectRefused(const std::string& text, const std::string& error) {
+    const std::string path = dir.write("bad.kvn", text);
     const auto folder = FolderContents(dir.path().string() + "/");
-    EXPECT_FALSE(Open(text)) << "the file loaded";
+    EXPECT_FALSE(OpenPath(path)) << "the file loaded";
     const auto errors = ErrorNumbers(platform);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], error);
@@ -171,27 +174,31 @@ TEST_F(KvnBadInput, WeightsThatAreNoNumbers) {
   }
 }
 
+// base/ddd.../ddd/name.ext, exactly `total` characters long.
+std::string PathOfLength(const std::filesystem::path& base, size_t total, const std::string& ext) {
+  std::string p = base.string();
+  while (p.size() + 1 + 40 + 1 + 20 + ext.size() < total) p += "/" + std::string(40, 'd');
+  p += "/";
+  return p + std::string(total - p.size() - ext.size(), 'n') + ext;
+}
+
 TEST_F(KvnBadInput, PathsOfThreeHundredCharacters) {
   // A price file whose path is 300 characters long and does not exist.
-  const std::string missing = dir.file(std::string(300 - dir.path().string().size() - 1, 'p'));
+  const std::string missing = PathOfLength(dir.path(), 300, ".csv");
   ASSERT_EQ(missing.size(), 300u);
   ExpectRefused(Replace("data_file=", "data_file= \"" + missing + "\""), "453");
   EXPECT_NE(platform.messages()[0].text.find(missing), std::string::npos);
 
   // A model and its price file in a folder 300 characters deep load as usual.
-  std::filesystem::path deep = dir.path();
-  while (deep.string().size() < 280) deep /= std::string(40, 'd');
-  std::filesystem::create_directories(deep);
-  const std::string csv = (deep / "target.csv").string();
-  std::filesystem::copy_file(dir.file("target.csv"), csv);
-  const std::string model = (deep / std::string(300 - deep.string().size() - 5, 'm')).string() + ".kvn";
+  const std::string model = PathOfLength(dir.path() / "deep", 300, ".kvn");
   ASSERT_EQ(model.size(), 300u);
-  std::string text = Replace("data_file= \"target.csv\"", "data_file= \"" + csv + "\"");
-  std::filesystem::path p(model);
-  std::ofstream(p) << text;
-  platform.ClearRecords();
-  platform.QueueFile(model);
-  main->CmFileopen();
+  const std::filesystem::path folder = std::filesystem::path(model).parent_path();
+  std::filesystem::create_directories(folder);
+  const std::string csv = (folder / "target.csv").string();
+  std::filesystem::copy_file(dir.file("target.csv"), csv);
+  const std::string text = Replace("data_file= \"target.csv\"", "data_file= \"" + csv + "\"");
+  std::ofstream(model) << text;
+  EXPECT_TRUE(OpenPath(model));
   EXPECT_TRUE(platform.messages().empty());
   EXPECT_EQ(main->n_files, 2);
   EXPECT_EQ(main->stocks[0]->data_file, csv);

@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <algorithm>
-#include <chrono>
 #include <climits>
+#include <time.h>
 
 #include "platform/qt/qt_dialog.h"
 
@@ -17,10 +17,13 @@ namespace kv {
 
 namespace {
 
+// Real milliseconds, whatever the platform clock is: the window system's
+// turns are about the screen, not the program's time. The coarse clock is
+// cheap enough to read at every pump.
 uint64_t SteadyMs() {
-  using namespace std::chrono;
-  return static_cast<uint64_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
 // How often a busy loop's pumps hand the window system a turn. Training

@@ -147,6 +147,12 @@ void TMainDlg::QueryCommand(CommandEnabler& ce) {
     case ids::CM_EDIT_DELETE:
       ce.Enable(false);
       break;
+    case ids::CM_BATCH_RUN: CeBatchrun(ce); break;
+    case ids::CM_BATCH_CREATE: CeBatchcreatenewbatchfile3(ce); break;
+    case ids::CM_BATCH_ADD: CeBatchaddthisstocktobatch3(ce); break;
+    case ids::CM_BATCH_VIEW: CeBatchviewres(ce); break;
+    case ids::CM_BATCH_STOP: CeBatchstop(ce); break;
+    case ids::CM_BATCH_EDIT: CeBatchedit(ce); break;
     case ids::CM_OPT_BACKPROP: CeTrainitem_backprop(ce); break;
     case ids::CM_OPT_ANNEALING: CePopupitem_annealing(ce); break;
     case ids::CM_OPT_GENETIC: CeOptiongenetic(ce); break;

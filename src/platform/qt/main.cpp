@@ -1,6 +1,7 @@
 // kestrivane [FILE]: the desktop program. FILE, when given, is a model (.kvn)
 // to open or a batch file (.kbf) to run one second after the window shows.
 #include <QApplication>
+#include <clocale>
 #include <QDir>
 #include <QFileInfo>
 
@@ -10,6 +11,9 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Qt adopts the user's locale; numbers in kv.dat, .kvn files and reports are
+  // always written and read with a decimal point.
+  std::setlocale(LC_NUMERIC, "C");
   app.setQuitOnLastWindowClosed(false);   // the frame decides when the program ends
   kv::ApplyProgramStyle();
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFont>
 #include <QGuiApplication>
+#include <clocale>
 #include <QPolygon>
 #include <QRect>
 #include <QString>
@@ -160,6 +161,7 @@ bool EnsureGuiApplication() {
         if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", qPrintable(msg));
       });
   static QGuiApplication* app = new QGuiApplication(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");  // keep "%f" and strtod with a decimal point
   qInstallMessageHandler(previous);
   return app != nullptr;
 }

@@ -44,5 +44,16 @@ fuzz:
 	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz-all
 	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# The benchmarks (bench/README.md): the engine against its plain loops and the
+# FANN library in the same run, a training session, the strategy search and
+# opening a model. Prints one table and writes $(BUILD)/bench/results.csv.
+# BENCH_FLAGS passes options to kvbench, e.g. BENCH_FLAGS="--reps 9".
+BENCH_FLAGS ?=
+bench:
+	@tools/install-deps.sh build bench
+	cmake -S . -B $(BUILD)-bench -DKV_BUILD_BENCH=ON -DKV_BUILD_TESTS=OFF -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)-bench -j $(JOBS) --target kvbench
+	$(BUILD)-bench/bench/kvbench --csv $(BUILD)/bench/results.csv $(BENCH_FLAGS)
+
 clean:
 	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan $(BUILD)-fuzz

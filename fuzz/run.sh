@@ -8,12 +8,12 @@
 # fuzz/corpus/<target>/ plus the inputs it found before, kept in
 # BUILD_DIR/fuzz/work/<target>/ (outside the repository). A finding (crash,
 # sanitizer report, broken property, time-out, memory blow-up) is copied into
-# the seed corpus as regress-<target>-<kind>-<hash>, where the test suite
-# replays it from then on; the script then fails.
+# the seed corpus as regress-<kind>-<hash>, where the test suite replays it
+# from then on; the script then fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-build=${1:?usage: fuzz/run.sh BUILD_DIR SECONDS [TARGET...]}
+build=$(realpath "${1:?usage: fuzz/run.sh BUILD_DIR SECONDS [TARGET...]}")
 seconds=${2:?usage: fuzz/run.sh BUILD_DIR SECONDS [TARGET...]}
 shift 2
 if [ $# -gt 0 ]; then targets=("$@"); else mapfile -t targets < "$build/fuzz/targets.txt"; fi
@@ -26,7 +26,9 @@ status=0
 printf '%-14s %12s %8s %10s %8s %9s  %s\n' target executions seconds "exec/s" corpus findings result
 for t in "${targets[@]}"; do
   exe="$build/fuzz/fuzz_$t"
-  seeds="fuzz/corpus/$t"
+  # Absolute paths: the targets change folder while they run, and a crash
+  # leaves them there.
+  seeds="$PWD/fuzz/corpus/$t"
   work="$build/fuzz/work/$t"
   found="$build/fuzz/findings/$t"
   log="$build/fuzz/$t.log"
@@ -58,8 +60,8 @@ for t in "${targets[@]}"; do
     status=1
     for a in "${artifacts[@]}"; do
       name=$(basename "$a")
-      cp "$a" "$seeds/regress-$t-$name"
-      echo "  kept as $seeds/regress-$t-$name" >&2
+      cp "$a" "$seeds/regress-$name"
+      echo "  kept as fuzz/corpus/$t/regress-$name" >&2
     done
     if [ ${#artifacts[@]} -eq 0 ]; then
       tail -40 "$log" >&2

@@ -55,11 +55,7 @@ void FuzzBatchFile(const uint8_t* data, size_t size) {
   run.env().RestoreModels();
   run.env().Write("input.kbf", text);
   ::unlink("batch.log");
-  SetSpawnForTesting([](const std::vector<std::string>&) { return true; });
-  auto window = run.platform().CreateDialog(ids::DLG_MAIN, nullptr);
-  auto m = std::make_unique<TMainDlg>(*window);
-  m->EvInitDialog();
-  run.platform().KillTimer(m.get(), ids::TIMER_STARTUP);
+  MainDialog m(run);
   m->learning_steps = 0;
   m->step_budget = kStepBudget;
 
@@ -81,9 +77,6 @@ void FuzzBatchFile(const uint8_t* data, size_t size) {
   KV_FUZZ_CHECK(m->n_files == 0 && m->stocks[0] == nullptr);
   CheckCalendar();
 
-  m.reset();
-  window.reset();
-  SetSpawnForTesting(nullptr);
 }
 
 }  // namespace kv::fuzz

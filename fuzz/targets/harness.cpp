@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "app/launch.h"
@@ -258,6 +259,28 @@ Run::~Run() {
   platform_.reset();
   program_dir = saved_program_dir_;
   if (!saved_cwd_.empty() && ::chdir(saved_cwd_.c_str()) != 0) std::abort();
+}
+
+namespace {
+alignas(TMainDlg) unsigned char g_dialog_storage[sizeof(TMainDlg)];
+bool g_dialog_in_use = false;
+}  // namespace
+
+MainDialog::MainDialog(Run& run) {
+  if (g_dialog_in_use) std::abort();   // one at a time
+  g_dialog_in_use = true;
+  SetSpawnForTesting([](const std::vector<std::string>&) { return true; });
+  window_ = run.platform().CreateDialog(ids::DLG_MAIN, nullptr);
+  main_ = new (g_dialog_storage) TMainDlg(*window_);
+  main_->EvInitDialog();
+  run.platform().KillTimer(main_, ids::TIMER_STARTUP);
+}
+
+MainDialog::~MainDialog() {
+  main_->~TMainDlg();
+  window_.reset();
+  SetSpawnForTesting(nullptr);
+  g_dialog_in_use = false;
 }
 
 void CheckCalendar() {

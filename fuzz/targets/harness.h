@@ -16,6 +16,10 @@
 
 #include "platform/headless/headless_platform.h"
 
+namespace kv {
+class TMainDlg;
+}
+
 namespace kv::fuzz {
 
 using TargetFn = void (*)(const uint8_t* data, size_t size);
@@ -93,6 +97,24 @@ class Run {
   std::unique_ptr<VirtualClock> clock_;
   std::string saved_cwd_;
   std::string saved_program_dir_;
+};
+
+// The main dialog with its window, as after start-up (no start-up work).
+// The dialog is built in storage kept for the whole process: it is large,
+// and a fresh allocation per run costs more than the run.
+class MainDialog {
+ public:
+  explicit MainDialog(Run& run);
+  ~MainDialog();
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
+  TMainDlg& operator*() { return *main_; }
+  TMainDlg* operator->() { return main_; }
+  TMainDlg* get() { return main_; }
+
+ private:
+  std::unique_ptr<Dialog> window_;
+  TMainDlg* main_ = nullptr;
 };
 
 // The calendar must be what the reader promises whatever the file held.

@@ -166,6 +166,9 @@ void Options::LoadOptions() {
         std::string v = rest.substr(1);
         size_t q = v.find('"');
         if (q != std::string::npos) v.resize(q);
+        // A NUL ends the text too (a damaged file): cut there, so that a value
+        // that is empty in effect keeps the old one like "" does.
+        v.resize(std::strlen(v.c_str()));
         if (!v.empty()) copy_text(s.cValue, sizeof s.cValue, v.c_str());
         break;
       }

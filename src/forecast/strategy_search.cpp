@@ -1,6 +1,7 @@
 // Strategy 7, "Max Profit": searches a grid of strategy parameters for the
 // highest final value of the market simulator over the training period.
 #include "app/wait_dialog.h"
+#include "forecast/invest_lanes.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 
@@ -31,15 +32,46 @@ void TMainDlg::CmStrategyitem7() {
     // parameter fields themselves, stepped as floats, so the simulator sees
     // each combination directly.
     int trades = 0;
+    // The simulations run sixteen at a time (InvestMany), each lane exactly
+    // as Invest would run it. A batch holds the next combinations in loop
+    // order and is dropped at every message pump, which may change anything
+    // a simulation reads; before a pump, `signal` is made what the last
+    // simulation run would have left.
+    InvestLanes lanes;
+    int have = 0, next = 0, last = -1;
     for (buy_up_min = 0.1f; buy_up_min < 1.0f; buy_up_min += 0.1f) {
       for (buy_down_max = 0.1f; buy_down_max < 1.0f; buy_down_max += 0.1f) {
         // STOP, or a command served by the pump that changed the strategy,
         // lets the remaining loops run out without simulating.
         if (!training_on || Strategy != 7) continue;
         for (sell_down_min = 0.1f; sell_down_min < 1.0f; sell_down_min += 0.1f) {
+          have = next = 0;
           for (take_stop_band = 0.05f; take_stop_band < 0.4f; take_stop_band += 0.03f) {
             for (sell_up_max = 0.1f; sell_up_max < 1.0f; sell_up_max += 0.1f) {
-              const float v = Invest(eval_days, keepout_days, trades, false);
+              float v;
+              if (Strategy == 7 && stocks[0]) {
+                if (next == have) {
+                  // The coming combinations, stepped exactly as the loops step them.
+                  float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];
+                  float band = take_stop_band, up = sell_up_max;
+                  for (have = 0; have < InvestLanes::kLanes && band < 0.4f; ++have) {
+                    ups[have] = up;
+                    bands[have] = band;
+                    up += 0.1f;
+                    if (!(up < 1.0f)) {
+                      up = 0.1f;
+                      band += 0.03f;
+                    }
+                  }
+                  next = 0;
+                  InvestMany(*this, eval_days, keepout_days, ups, bands, have, lanes);
+                }
+                last = next;
+                v = lanes.value[next++];
+              } else {
+                v = Invest(eval_days, keepout_days, trades, false);
+                last = -1;
+              }
               if (v > best_value) {   // ties keep the earlier combination
                 best_value = v;
                 best[0] = buy_up_min;
@@ -47,6 +79,8 @@ void TMainDlg::CmStrategyitem7() {
                 best[2] = sell_down_min;
                 best[3] = sell_up_max;
                 best[4] = take_stop_band;
+                if (last >= 0) lanes.WriteSignals(*this, last);
+                have = next = 0;
                 dlg.Invalidate();
                 Check_Events();
                 // A repaint may have evaluated another window of days.
@@ -54,6 +88,8 @@ void TMainDlg::CmStrategyitem7() {
               }
             }
           }
+          if (last >= 0) lanes.WriteSignals(*this, last);
+          last = -1;
           Check_Events();
           process_bp(eval_days, keepout_days, 1, true);
           wait.SetValue(static_cast<int>(buy_up_min * 100 + buy_down_max * 5 + sell_down_min * 0.5f));

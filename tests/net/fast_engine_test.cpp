@@ -325,6 +325,45 @@ TEST_F(FastEngineTest, EvaluationStopsAtTheFailingDay) {
   }
 }
 
+// A repeated evaluation is answered from the previous one only while
+// everything it reads is the same; any change of a weight, an input or a
+// target of the window, or of the window, is seen.
+TEST_F(FastEngineTest, RepeatedEvaluationsSeeEveryChange) {
+  Randomise(1000, 30, 6, 2);
+  struct Change {
+    const char* what;
+    void (*apply)(TMainDlg& m);
+  } changes[] = {
+      {"nothing", [](TMainDlg&) {}},
+      {"a live weight", [](TMainDlg& m) { m.hidden_w[3][2] = std::nextafter(m.hidden_w[3][2], 1.0f); }},
+      {"an output weight", [](TMainDlg& m) { m.out_w[1][6] = -m.out_w[1][6]; }},
+      {"an input of the window", [](TMainDlg& m) { m.inputs[29][900] = std::nextafter(m.inputs[29][900], 9.0f); }},
+      {"the sign of a zero input", [](TMainDlg& m) { m.inputs[4][861] = m.inputs[4][861] == 0 && !std::signbit(m.inputs[4][861]) ? -0.0f : 0.0f; }},
+      {"a target of the window", [](TMainDlg& m) { m.result[989][0] = 0.5f; }},
+      {"the number of days", [](TMainDlg& m) { m.n_days = 999; }},
+      {"the hidden neurons", [](TMainDlg& m) { m.x_matrix = 5; }},
+      {"the inputs", [](TMainDlg& m) { m.in_nodes = 29; m.inputs[29][0] = 1.0f; }},
+      {"the guesses", [](TMainDlg& m) { m.guess[900][0] = 7.0f; }},
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.what);
+    for (int repeat = 0; repeat < 3; ++repeat) {
+      if (repeat == 2) c.apply(*main);
+      for (int pass = 0; pass < 3; ++pass) {
+        EngineState start, plain, fast;
+        start.Save(*main);
+        const double e_plain = RefProcessBp(*main, 140, 10, 1, true);
+        plain.Save(*main);
+        start.Load(*main);
+        const double e_fast = main->process_bp(140, 10, 1, true);
+        fast.Save(*main);
+        ASSERT_EQ(e_plain, e_fast);
+        ASSERT_TRUE(SameState(plain, fast));
+      }
+    }
+  }
+}
+
 TEST_F(FastEngineTest, EveryInstructionSetCanBeChosenWhenPresent) {
   EXPECT_TRUE(netk::UseIsa(netk::Isa::kBaseline));
   EXPECT_EQ(netk::ActiveIsa(), netk::Isa::kBaseline);

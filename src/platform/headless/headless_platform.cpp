@@ -267,7 +267,10 @@ void HeadlessPlatform::FireDueTimers() {
   std::vector<std::pair<WindowHandler*, unsigned>> due;
   for (const Timer& t : timers_)
     if (now >= t.due) due.emplace_back(t.handler, t.id);
-  for (auto& [handler, id] : due) {
+  for (const auto& entry : due) {
+    // Plain names, not a structured binding: lambdas capture these (clang 14).
+    WindowHandler* handler = entry.first;
+    const unsigned id = entry.second;
     auto it = std::find_if(timers_.begin(), timers_.end(),
                            [&](const Timer& t) { return t.handler == handler && t.id == id; });
     if (it == timers_.end() || now < it->due) continue;

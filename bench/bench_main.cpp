@@ -179,6 +179,8 @@ int main(int argc, char** argv) {
     else if (const char* v = value("--isa")) isa = v;
     else rest.push_back(argv[i]);
   }
+  // The benchmarks work in a private folder: name the file before going there.
+  if (!csv.empty()) csv = std::filesystem::absolute(csv).string();
   int bargc = static_cast<int>(rest.size());
   benchmark::Initialize(&bargc, rest.data());
   if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 2;

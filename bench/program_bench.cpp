@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "bench_world.h"
+#include "support/reference_engine.h"
 #include "resources/ids.h"
 
 namespace kv::bench {
@@ -56,6 +57,48 @@ void Search(benchmark::State& st) {
   st.SetItemsProcessed(st.iterations());
 }
 
+// The same search as plain loops: one Invest per combination and the
+// plain evaluation loops, at the points where the search evaluates.
+void PlainSearch(benchmark::State& st) {
+  const Shape s{240, 12};
+  TMainDlg& m = TheWorld().Model(s);
+  TheWorld().Trained(s).Put(m);
+  for (auto _ : st) {
+    float best[5] = {m.buy_up_min, m.buy_down_max, m.sell_down_min, m.sell_up_max,
+                     m.take_stop_band};
+    float best_value = 0.0f;
+    m.Strategy = 7;
+    test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
+    int trades = 0;
+    for (m.buy_up_min = 0.1f; m.buy_up_min < 1.0f; m.buy_up_min += 0.1f)
+      for (m.buy_down_max = 0.1f; m.buy_down_max < 1.0f; m.buy_down_max += 0.1f)
+        for (m.sell_down_min = 0.1f; m.sell_down_min < 1.0f; m.sell_down_min += 0.1f) {
+          for (m.take_stop_band = 0.05f; m.take_stop_band < 0.4f; m.take_stop_band += 0.03f)
+            for (m.sell_up_max = 0.1f; m.sell_up_max < 1.0f; m.sell_up_max += 0.1f) {
+              const float v = m.Invest(m.eval_days, m.keepout_days, trades, false);
+              if (v > best_value) {
+                best_value = v;
+                best[0] = m.buy_up_min;
+                best[1] = m.buy_down_max;
+                best[2] = m.sell_down_min;
+                best[3] = m.sell_up_max;
+                best[4] = m.take_stop_band;
+                m.Check_Events();
+                test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
+              }
+            }
+          m.Check_Events();
+          test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
+        }
+    m.buy_up_min = best[0];
+    m.buy_down_max = best[1];
+    m.sell_down_min = best[2];
+    m.sell_up_max = best[3];
+    m.take_stop_band = best[4];
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+
 // File > Open of the three-stock model: the model file, its three 1000-day
 // price files, the patterns and the display evaluation.
 void Load(benchmark::State& st) {
@@ -78,6 +121,7 @@ void Load(benchmark::State& st) {
 void RegisterProgramBenchmarks(World& w) {
   Register("session", "240-12-2", "kestrivane", Session, 1.0);
   Register("search", "130 days", "kestrivane", Search, 0.5);
+  Register("search", "130 days", "plain", PlainSearch, 0.5);
   Register("load", "3 x 1000 days", "kestrivane", Load, 0.5);
 }
 

@@ -72,8 +72,8 @@ Ymd CivilOf(long z) {
   return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, d};
 }
 
-// Weekdays from 2024-02-01 on: 200 of them end in November 2024, before
-// the runs' virtual today.
+// Weekdays from 2024-02-01 on: the first 260 end before the runs' virtual
+// today.
 template <class Line>
 std::string PriceFile(const std::string& header, int days, Line line) {
   std::string text = header;
@@ -164,14 +164,14 @@ void Env::RestoreModels() const {
 
 Env::Env() : dir_(MakeWorkDir()) {
   std::filesystem::create_directories(dir_ + "/prog");
-  target_csv = PriceFile("Date,Close,Volume\n", 200, [](Ymd t, double p, int v) {
+  target_csv = PriceFile("Date,Close,Volume\n", kTargetDays, [](Ymd t, double p, int v) {
     return Format("%04d-%02d-%02d,%.2f,%d\n", t.y, t.m, t.d, p, v);
   });
-  related_csv = PriceFile("Date,Open,High,Low,Close,Volume\n", 210, [](Ymd t, double p, int v) {
+  related_csv = PriceFile("Date,Open,High,Low,Close,Volume\n", kTargetDays + 5, [](Ymd t, double p, int v) {
     return Format("%d/%d/%02d,%.2f,%.2f,%.2f,%.2f,%d\n", t.m, t.d, t.y % 100, p * 0.5, p * 0.52,
                   p * 0.49, p * 0.51, v * 3);
   });
-  semi_csv = PriceFile("Datum;Schluss;Volumen\n", 190, [](Ymd t, double p, int v) {
+  semi_csv = PriceFile("Datum;Schluss;Volumen\n", kTargetDays - 5, [](Ymd t, double p, int v) {
     std::string s = Format("%02d.%02d.%04d;%.3f;%d\n", t.d, t.m, t.y, p * 2.0, v / 2);
     for (size_t i = 10; i < s.size(); ++i)
       if (s[i] == '.') s[i] = ',';   // decimal commas after the date

@@ -63,7 +63,10 @@ class Env {
   void RestoreModels() const;
 
   // Texts of the fixture files (all in the work folder, named relative to it).
-  std::string target_csv;    // "target.csv": 200 trading days, ISO dates
+  // A target file only a little longer than the 120 days the reader asks
+  // for: every model run reads it several times.
+  static constexpr int kTargetDays = 130;
+  std::string target_csv;    // "target.csv": kTargetDays trading days, ISO dates
   std::string related_csv;   // "related.csv": US dates, six columns
   std::string semi_csv;      // "semi.csv": semicolons and decimal commas
   std::string good_kvn;      // "good.kvn": an untrained model of target.csv

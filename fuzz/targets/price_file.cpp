@@ -45,12 +45,12 @@ void FuzzPriceFile(const uint8_t* data, size_t size) {
       base_count = base.Add_Dates("target.csv");
       std::copy(calendar, calendar + kMaxDays, base_calendar);
     }
-    KV_FUZZ_CHECK(base_count == 200);
+    KV_FUZZ_CHECK(base_count == Env::kTargetDays);
     std::copy(base_calendar, base_calendar + kMaxDays, calendar);
     calendar_count = base_count;
     Stock related(0, "input.csv");
     CheckCalendar();
-    KV_FUZZ_CHECK(calendar_count == 200);
+    KV_FUZZ_CHECK(calendar_count == Env::kTargetDays);
     CheckSeries(related);
   }
 }

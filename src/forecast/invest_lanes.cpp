@@ -12,13 +12,16 @@
 #pragma GCC optimize("fp-contract=off")
 #endif
 #pragma GCC diagnostic ignored "-Wpsabi"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
 #include "forecast/invest_lanes.h"
+
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <utility>
 
 #include "app/options.h"
 #include "model/main_dlg.h"
@@ -27,116 +30,110 @@
 namespace kv {
 namespace {
 
-typedef float v16f __attribute__((vector_size(64)));
-typedef int32_t v16i __attribute__((vector_size(64)));
-typedef double v8d __attribute__((vector_size(64)));
-typedef int64_t v8l __attribute__((vector_size(64)));
+#define KV_LANES __attribute__((target("avx512f,avx512dq")))
 
-#define KV_INLINE inline __attribute__((always_inline))
-
-template <class V, class T, size_t... I>
-KV_INLINE V SplatImpl(T s, std::index_sequence<I...>) {
-  return V{((void)I, s)...};
-}
-
-// Every lane = s.
-template <class V, class T>
-KV_INLINE V Splat(T s) {
-  return SplatImpl<V>(s, std::make_index_sequence<sizeof(V) / sizeof(T)>());
-}
-
-KV_INLINE bool Any(const v16i& m) {
-  int32_t r = 0;
-  for (int l = 0; l < 16; ++l) r |= m[l];
-  return r != 0;
-}
-
-// The broker fee of Invest: fixed, plus commission and a fee per share
-// above the share threshold (rare: computed lane by lane).
-KV_INLINE v16f Fees(const v16i& shares, float price, const v16i& trading) {
+// The broker fee of Invest for the lanes in `trading`: fixed, plus
+// commission and a fee per share above the share threshold (rare: computed
+// lane by lane).
+KV_LANES inline __m512 Fees(__m512i shares, float price, __mmask16 trading) {
   const InvestSettingsRecord& s = InvestSettings;
-  v16f fee = Splat<v16f>(s.inv_broker_fee);
-  const v16i over = (shares > s.inv_broker_q_over) & trading;
-  if (Any(over)) {
-    for (int l = 0; l < 16; ++l) {
-      if (!over[l]) continue;
-      const double n = static_cast<double>(shares[l]) - s.inv_broker_q_over;
-      fee[l] = static_cast<float>(s.inv_broker_fee + std::fabs(n * price * s.inv_broker_com * 0.01) +
-                                  std::fabs(n * s.inv_broker_fpshare));
-    }
+  const __mmask16 over =
+      _mm512_mask_cmpgt_epi32_mask(trading, shares, _mm512_set1_epi32(s.inv_broker_q_over));
+  if (!over) return _mm512_set1_ps(s.inv_broker_fee);
+  alignas(64) int32_t n[16];
+  alignas(64) float fee[16];
+  _mm512_store_si512(n, shares);
+  for (int l = 0; l < 16; ++l) {
+    fee[l] = s.inv_broker_fee;
+    if (!(over >> l & 1)) continue;
+    const double excess = static_cast<double>(n[l]) - s.inv_broker_q_over;
+    fee[l] = static_cast<float>(s.inv_broker_fee + std::fabs(excess * price * s.inv_broker_com * 0.01) +
+                                std::fabs(excess * s.inv_broker_fpshare));
   }
-  return fee;
+  return _mm512_load_ps(fee);
 }
 
-// (double)p compared with limit * (double)purchase, lane by lane; the
-// products are formed in double as Invest forms them.
-KV_INLINE v16i CompareScaled(float p, const v8d (&limit)[2], const v16f& purchase, bool at_least) {
-  v16i r;
-  for (int half = 0; half < 2; ++half) {
-    v8d pur;
-    for (int l = 0; l < 8; ++l) pur[l] = purchase[8 * half + l];
-    const v8d scaled = limit[half] * pur;
-    const v8d price = Splat<v8d>(static_cast<double>(p));
-    const v8l hit = at_least ? price >= scaled : price <= scaled;
-    for (int l = 0; l < 8; ++l) r[8 * half + l] = hit[l] ? -1 : 0;
-  }
-  return r;
+// (double)p against limit * (double)purchase for the sixteen lanes, the
+// products formed in double as Invest forms them.
+KV_LANES inline __mmask16 AtLeast(float p, const __m512d (&limit)[2], __m512 purchase) {
+  const __m512d price = _mm512_set1_pd(p);
+  const __m512d lo = _mm512_mul_pd(limit[0], _mm512_cvtps_pd(_mm512_castps512_ps256(purchase)));
+  const __m512d hi = _mm512_mul_pd(limit[1], _mm512_cvtps_pd(_mm512_extractf32x8_ps(purchase, 1)));
+  return static_cast<__mmask16>(_mm512_cmp_pd_mask(price, lo, _CMP_GE_OQ) |
+                                _mm512_cmp_pd_mask(price, hi, _CMP_GE_OQ) << 8);
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default")))
-void Simulate(const float* price, const float (*guess)[kMaxOutputs], int first, int end,
-              float buy_up_min, float buy_down_max, float sell_down_min, const float* sell_up_max,
-              const float* band, int count, float* value, int8_t (*signal)[InvestLanes::kLanes]) {
-  v16f sum_max;
-  v8d upper[2], lower[2];
+KV_LANES inline __mmask16 AtMost(float p, const __m512d (&limit)[2], __m512 purchase) {
+  const __m512d price = _mm512_set1_pd(p);
+  const __m512d lo = _mm512_mul_pd(limit[0], _mm512_cvtps_pd(_mm512_castps512_ps256(purchase)));
+  const __m512d hi = _mm512_mul_pd(limit[1], _mm512_cvtps_pd(_mm512_extractf32x8_ps(purchase, 1)));
+  return static_cast<__mmask16>(_mm512_cmp_pd_mask(price, lo, _CMP_LE_OQ) |
+                                _mm512_cmp_pd_mask(price, hi, _CMP_LE_OQ) << 8);
+}
+
+KV_LANES void Simulate(const float* price, const float (*guess)[kMaxOutputs], int first, int end,
+                       float buy_up_min, float buy_down_max, float sell_down_min,
+                       const float* sell_up_max, const float* band, int count, float* value,
+                       int8_t (*signal)[InvestLanes::kLanes]) {
+  alignas(64) float sum_max[16];
+  alignas(64) double upper[16], lower[16];
   for (int l = 0; l < 16; ++l) {
     const int k = std::min(l, count - 1);   // unused lanes repeat the last set
     sum_max[l] = sell_up_max[k];
-    upper[l / 8][l % 8] = 1.0 + static_cast<double>(band[k]);
-    lower[l / 8][l % 8] = 1.0 - static_cast<double>(band[k]);
+    upper[l] = 1.0 + static_cast<double>(band[k]);
+    lower[l] = 1.0 - static_cast<double>(band[k]);
   }
-  v16f cash = Splat<v16f>(InvestSettings.inv_initial);
-  v16f held = Splat<v16f>(0.0f);
-  v16f purchase = Splat<v16f>(0.0f);
-  const v16i minus_one = Splat<v16i>(-1), zero_i = Splat<v16i>(0), one_i = Splat<v16i>(1);
+  const __m512 up_max = _mm512_load_ps(sum_max);
+  const __m512d up_limit[2] = {_mm512_load_pd(upper), _mm512_load_pd(upper + 8)};
+  const __m512d down_limit[2] = {_mm512_load_pd(lower), _mm512_load_pd(lower + 8)};
+  __m512 cash = _mm512_set1_ps(InvestSettings.inv_initial);
+  __m512 held = _mm512_setzero_ps();
+  __m512 purchase = _mm512_setzero_ps();
+  const __m128i buy_signal = _mm_set1_epi8(1);
   float p = 0.0f;
   for (int d = first; d < end; ++d) {
     p = price[d];
     const float up = guess[d][0];
     const float down = guess[d][1];
-    const v16f vp = Splat<v16f>(p);
-    const v16f val = cash + held * vp;
-    v16i sig;
+    const __m512 vp = _mm512_set1_ps(p);
+    const __m512 val = _mm512_add_ps(cash, _mm512_mul_ps(held, vp));
+    __m128i sig8;
     if (up > buy_up_min && down < buy_down_max) {
-      sig = one_i;
+      sig8 = buy_signal;
       if (p > 0) {
-        const v16i buy = cash > 1.0f;
-        if (Any(buy)) {
-          const v16f amount = val < cash ? val : cash;   // std::min(cash, value)
-          const v16f q = amount / vp;
-          const v16i shares = __builtin_convertvector(q, v16i);
-          const v16f c = (cash - amount) - Fees(shares, p, buy);
-          cash = buy ? c : cash;
-          held = buy ? held + q : held;
-          purchase = buy ? vp : purchase;
+        const __mmask16 buy = _mm512_cmp_ps_mask(cash, _mm512_set1_ps(1.0f), _CMP_GT_OQ);
+        if (buy) {
+          // std::min(cash, value): value when it is below cash, else cash
+          const __m512 amount =
+              _mm512_mask_blend_ps(_mm512_cmp_ps_mask(val, cash, _CMP_LT_OQ), cash, val);
+          const __m512 q = _mm512_div_ps(amount, vp);
+          const __m512 c =
+              _mm512_sub_ps(_mm512_sub_ps(cash, amount), Fees(_mm512_cvttps_epi32(q), p, buy));
+          cash = _mm512_mask_mov_ps(cash, buy, c);
+          held = _mm512_mask_mov_ps(held, buy, _mm512_add_ps(held, q));
+          purchase = _mm512_mask_mov_ps(purchase, buy, vp);
         }
       }
     } else {
-      sig = down > sell_down_min ? (Splat<v16f>(up) < sum_max ? minus_one : zero_i) : zero_i;
-      const v16i hold = sig == 0;
-      const v16i take = hold & CompareScaled(p, upper, purchase, true);
-      const v16i stop = hold & CompareScaled(p, lower, purchase, false);
-      const v16i sell = ((sig == -1) | take | stop) & (held > 0.0001f);
-      if (Any(sell)) {
-        const v16i shares = __builtin_convertvector(held, v16i);
-        const v16f c = (cash + held * vp) - Fees(shares, p, sell);
-        cash = sell ? c : cash;
-        held = sell ? Splat<v16f>(0.0f) : held;
+      const __mmask16 sell_signal =
+          down > sell_down_min ? _mm512_cmp_ps_mask(_mm512_set1_ps(up), up_max, _CMP_LT_OQ) : 0;
+      const __mmask16 hold = static_cast<__mmask16>(~sell_signal);
+      const __mmask16 limit = hold & static_cast<__mmask16>(AtLeast(p, up_limit, purchase) |
+                                                           AtMost(p, down_limit, purchase));
+      const __mmask16 sell = (sell_signal | limit) &
+                             _mm512_cmp_ps_mask(held, _mm512_set1_ps(0.0001f), _CMP_GT_OQ);
+      if (sell) {
+        const __m512 c = _mm512_sub_ps(_mm512_add_ps(cash, _mm512_mul_ps(held, vp)),
+                                       Fees(_mm512_cvttps_epi32(held), p, sell));
+        cash = _mm512_mask_mov_ps(cash, sell, c);
+        held = _mm512_mask_mov_ps(held, sell, _mm512_setzero_ps());
       }
+      sig8 = _mm512_cvtepi32_epi8(_mm512_maskz_mov_epi32(sell_signal, _mm512_set1_epi32(-1)));
     }
-    for (int l = 0; l < 16; ++l) signal[d - first][l] = static_cast<int8_t>(sig[l]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(signal[d - first]), sig8);
   }
-  const v16f result = cash + held * Splat<v16f>(p);
+  alignas(64) float result[16];
+  _mm512_store_ps(result, _mm512_add_ps(cash, _mm512_mul_ps(held, _mm512_set1_ps(p))));
   for (int l = 0; l < count; ++l) value[l] = result[l];
 }
 
@@ -144,6 +141,11 @@ void Simulate(const float* price, const float (*guess)[kMaxOutputs], int first, 
 
 void InvestLanes::WriteSignals(TMainDlg& m, int lane) const {
   for (int d = first; d < end; ++d) m.signal[d] = signal[d - first][lane];
+}
+
+bool InvestLanesAvailable() {
+  static const bool ok = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+  return ok;
 }
 
 void InvestMany(TMainDlg& m, int days_back, int days_from_end, const float* sell_up_max,

@@ -22,6 +22,10 @@ struct InvestLanes {
   void WriteSignals(TMainDlg& m, int lane) const;
 };
 
+// Whether this processor runs InvestMany (it needs AVX-512); without it the
+// search calls Invest one set at a time.
+bool InvestLanesAvailable();
+
 // Runs Invest(days_back, days_from_end, trades, false) with Strategy 7 for
 // `count` (1 ... 16) parameter sets that share the model's buy_up_min,
 // buy_down_max and sell_down_min and take sell_up_max[l] and

@@ -32,12 +32,13 @@ void TMainDlg::CmStrategyitem7() {
     // parameter fields themselves, stepped as floats, so the simulator sees
     // each combination directly.
     int trades = 0;
-    // The simulations run sixteen at a time (InvestMany), each lane exactly
-    // as Invest would run it. A batch holds the next combinations in loop
+    // The simulations run sixteen at a time (InvestMany, where the processor
+    // has AVX-512), each lane exactly as Invest would run it. A batch holds the next combinations in loop
     // order and is dropped at every message pump, which may change anything
     // a simulation reads; before a pump, `signal` is made what the last
     // simulation run would have left.
     InvestLanes lanes;
+    const bool in_lanes = InvestLanesAvailable();
     int have = 0, next = 0, last = -1;
     for (buy_up_min = 0.1f; buy_up_min < 1.0f; buy_up_min += 0.1f) {
       for (buy_down_max = 0.1f; buy_down_max < 1.0f; buy_down_max += 0.1f) {
@@ -49,7 +50,7 @@ void TMainDlg::CmStrategyitem7() {
           for (take_stop_band = 0.05f; take_stop_band < 0.4f; take_stop_band += 0.03f) {
             for (sell_up_max = 0.1f; sell_up_max < 1.0f; sell_up_max += 0.1f) {
               float v;
-              if (Strategy == 7 && stocks[0]) {
+              if (in_lanes && Strategy == 7 && stocks[0]) {
                 if (next == have) {
                   // The coming combinations, stepped exactly as the loops step them.
                   float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];

@@ -1,7 +1,7 @@
 // The engine's inner loops. Each loop body is written once with the
 // compiler's generic vector types and compiled three times, for plain
 // x86-64, for AVX2 and for AVX-512; the widest flavour the processor
-// supports is picked on first use.
+// supports is picked when the program starts.
 //
 // Contraction of a multiply and an add into one fused operation would round
 // once instead of twice and change results, and the AVX-512 flavour has such
@@ -53,8 +53,9 @@ double (*FindExp())(double) {
 #if defined(__GLIBC__)
   auto f = reinterpret_cast<double (*)(double)>(dlvsym(RTLD_DEFAULT, "__exp_finite", "GLIBC_2.15"));
   if (!f) return LibraryExp;
-  for (int i = -200000; i <= 200000; ++i) {
-    const double x = i * 2.6e-4 + 1e-9 * (i % 7);
+  // The arguments the activations meet: -50 ... 50.
+  for (int i = -20000; i <= 20000; ++i) {
+    const double x = i * 2.5e-3 + 1e-9 * (i % 7);
     const double a = std::exp(x), b = f(x);
     if (std::memcmp(&a, &b, sizeof a) != 0) return LibraryExp;
   }
@@ -64,7 +65,9 @@ double (*FindExp())(double) {
 #endif
 }
 
-double (*const g_exp)(double) = FindExp();
+// exp itself until the search has run (static initialisation).
+double (*g_exp)(double) = LibraryExp;
+const bool g_exp_found = (g_exp = FindExp()) != nullptr;
 
 KV_INLINE double Exp(double x) { return g_exp(x); }
 
@@ -84,7 +87,8 @@ KV_INLINE void Store(T* p, const V& v) {
 
 // ---- the three flavours ----------------------------------------------------------
 
-// kLevel: 0 plain x86-64, 1 AVX2, 2 AVX-512.
+// kLevel: 0 plain x86-64, 1 AVX2, 2 AVX-512 (F, VL and DQ: every AVX-512
+// processor but the first Xeon Phi has them).
 namespace baseline {
 namespace {
 constexpr int kLevel = 0;
@@ -114,10 +118,10 @@ constexpr int kGroup = 2;
 #endif
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512vl,avx512dq"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f")
+#pragma GCC target("avx512f,avx512vl,avx512dq")
 #endif
 namespace avx512 {
 namespace {
@@ -144,7 +148,9 @@ const Kernels* Table(Isa isa) {
 
 bool Supported(Isa isa) {
   switch (isa) {
-    case Isa::kAvx512: return __builtin_cpu_supports("avx512f");
+    case Isa::kAvx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+             __builtin_cpu_supports("avx512dq");
     case Isa::kAvx2: return __builtin_cpu_supports("avx2");
     default: return true;
   }

@@ -15,6 +15,9 @@ namespace {
 
 class InvestLanesTest : public TradingTest {
  protected:
+  void SetUp() override {
+    if (!InvestLanesAvailable()) GTEST_SKIP() << "no AVX-512 here: the search runs Invest";
+  }
   uint64_t state_ = 0x2545f4914f6cdd1dULL;
   uint32_t Next() {
     state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;

@@ -17,10 +17,7 @@ void TMainDlg::CmStrategyitem7() {
   modified = true;
   dlg.Invalidate();
 
-  dlg.Enable(ids::IDC_PREDICT, false);
-  dlg.Enable(ids::IDC_TRAIN, false);
-  dlg.Enable(ids::IDC_FORGET, false);
-  dlg.Enable(ids::IDC_STOP, true);
+  SetBusyControls();   // the same busy state as a training session
   training_on = true;   // STOP and the event pump end the search through it
 
   {
@@ -107,12 +104,7 @@ void TMainDlg::CmStrategyitem7() {
   take_stop_band = best[4];
   training_on = false;
 
-  dlg.Enable(ids::IDC_TRAIN, true);
-  dlg.Enable(ids::IDC_FORGET, true);
-  dlg.Enable(ids::IDC_PREDICT, true);
-  dlg.Enable(ids::IDC_STOP, false);
-  dlg.Enable(ids::IDC_ADD, Trained == 0);
-  dlg.Enable(ids::IDC_DEL, Trained == 0);
+  SetIdleControls();
   dlg.Invalidate();
 }
 

@@ -30,19 +30,22 @@ test-asan:
 	@tools/install-deps.sh build test
 	cmake -S . -B $(BUILD)-asan -DKV_SANITIZE=ON -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan -j $(JOBS)
-	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS)
 
 # Fuzzing: every reader of outside input under libFuzzer with the address and
 # undefined-behaviour sanitizers, FUZZ_SECONDS per target (0: each target
-# once over its corpus). FUZZ_TARGETS picks some (default: all).
+# once over its corpus), or until FUZZ_RUNS executions when that comes first.
+# FUZZ_TARGETS picks some (default: all). See "Robustness" in README.md.
 FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 fuzz:
 	@tools/install-deps.sh build fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DKV_BUILD_FUZZ=ON -DKV_BUILD_TESTS=OFF \
 	  -DKV_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz-all
-	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+	FUZZ_RUNS=$(FUZZ_RUNS) fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The benchmarks (bench/README.md): the engine against its plain loops and the
 # FANN library in the same run, a training session, the strategy search and

@@ -3,8 +3,8 @@
 #
 #   fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
 #
-# SECONDS per target; 0 runs each target once over its corpus only (the
-# smoke run of CI). Each target starts from its seed corpus in
+# SECONDS per target; 0 runs each target once over its corpus only. With
+# FUZZ_RUNS set, a target also stops after that many executions. Each target starts from its seed corpus in
 # fuzz/corpus/<target>/ plus the inputs it found before, kept in
 # BUILD_DIR/fuzz/work/<target>/ (outside the repository). A finding (crash,
 # sanitizer report, broken property, time-out, memory blow-up) is copied into
@@ -40,6 +40,7 @@ for t in "${targets[@]}"; do
   fi
   if [ "$seconds" -gt 0 ]; then
     args=(-max_total_time="$seconds")
+    [ -n "${FUZZ_RUNS:-}" ] && args+=(-runs="$FUZZ_RUNS")
   else
     args=(-runs=0)
   fi

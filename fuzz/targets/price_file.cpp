@@ -6,6 +6,9 @@
 
 #include "data/stock.h"
 #include "fuzz/targets/harness.h"
+#include "model/main_dlg.h"
+#include "platform/headless/recording_canvas.h"
+#include "resources/ids.h"
 
 namespace kv::fuzz {
 
@@ -33,6 +36,38 @@ void FuzzPriceFile(const uint8_t* data, size_t size) {
     KV_FUZZ_CHECK(days == calendar_count);
     CheckCalendar();
     if (days > 0 && target.Read_File(0)) CheckSeries(target);
+  }
+
+  // As the target stock of a new model, added with the stock list's ADD:
+  // calendar, patterns and the display evaluation; then a few learning
+  // steps, the forecast, the figures and the chart, which must all cope
+  // with however few days the file gave.
+  if (calendar_count > 0) {
+    run.clock().SetStepPerPump(60000);
+    MainDialog m(run);
+    Dialog& d = m->dlg;
+    d.SetText(ids::IDC_SYMBOL, "IN");
+    d.SetText(ids::IDC_FILENAME, "input.csv");
+    d.SetText(ids::IDC_INFL_PERIOD, "20");
+    for (int id : {ids::IDC_PRICE, ids::IDC_VOLUME, ids::IDC_LONG, ids::IDC_SHORT}) d.Check(id, true);
+    m->TICKER_ADD_BNClicked();
+    CheckCalendar();
+    KV_FUZZ_CHECK(m->n_files == 1 && m->n_days == calendar_count);
+    if (m->n_days > 0) {
+      for (int day = 0; day < m->n_days; ++day)
+        KV_FUZZ_CHECK(std::isfinite(m->guess[day][0]) && std::isfinite(m->guess[day][1]));
+      m->learning_steps = 0;
+      m->step_budget = 3;
+      m->B1_BNClicked();
+      m->batch_running = true;   // the forecast without its message box
+      Pred7(*m);
+      m->batch_running = false;
+      m->UpdateFigures();
+      // The chart's geometry on a one-pixel surface: everything is drawn
+      // and clipped, without painting a picture nobody looks at.
+      RecordingCanvas canvas(1, 1, Rect{0, 0, 620, 180});
+      m->EvPaint(canvas);
+    }
   }
 
   // As a related stock of a model whose target is a sound file (its

@@ -22,8 +22,8 @@ struct InvestLanes {
   void WriteSignals(TMainDlg& m, int lane) const;
 };
 
-// Whether this processor runs InvestMany (it needs AVX-512); without it the
-// search calls Invest one set at a time.
+// Whether InvestMany runs here (it needs AVX-512, and the engine to be using
+// it); otherwise the search calls Invest one set at a time.
 bool InvestLanesAvailable();
 
 // Runs Invest(days_back, days_from_end, trades, false) with Strategy 7 for

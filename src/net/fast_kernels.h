@@ -1,6 +1,6 @@
-// The inner loops of the network engine, on raw arrays, in several
-// instruction-set flavours chosen once at run time (plain x86-64, AVX2,
-// AVX-512).
+// The inner loops of the network engine (the forward pass, the learning
+// step, the evaluation of a block of days) in several instruction-set
+// flavours chosen when the program starts (plain x86-64, AVX2, AVX-512).
 //
 // Every flavour gives exactly the bits of the plain loops: each hidden sum
 // is accumulated in double precision over the input rows in row order (the
@@ -23,10 +23,11 @@ namespace kv::netk {
 
 // Weight rows of hidden_w hold 12 floats (one per possible hidden neuron).
 constexpr int kRowLen = 12;
-// Days evaluated together by BlockSums.
+// Days evaluated together by eval_block.
 constexpr int kBlockDays = 16;
 
-// The activation: exactly 1 above 50, exactly 0 below -50.
+// The activation (TMainDlg::sigmoid): exactly 1 above 50, exactly 0 below
+// -50. The kernels compute the same, with the divisions as vectors.
 inline double Logistic(double x) {
   if (x > 50) return 1.0;
   if (x < -50) return 0.0;

@@ -1,4 +1,4 @@
-// The network engine written as the plain loops of its definition: one
+// The network engine as first written, in plain loops: one
 // hidden neuron at a time, inputs read straight from the row-major matrix,
 // no vector code. The fast engine must reproduce these results bit for bit;
 // the tests and the benchmarks compare against it.

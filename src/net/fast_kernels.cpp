@@ -22,6 +22,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -71,6 +72,79 @@ const bool g_exp_found = (g_exp = FindExp()) != nullptr;
 
 KV_INLINE double Exp(double x) { return g_exp(x); }
 
+// ---- the exponential as vectors ------------------------------------------------
+//
+// On x86-64 processors with FMA, glibc's exp reduces x to r = x - k ln2/128
+// (k the integer nearest to 128 x / ln2, ln2/128 in two parts), looks up
+// 2^((k mod 128)/128) as a double H plus a relative tail, and returns
+// s + s * (tail + r + r^2 (C2 + r C3) + r^4 (C4 + r C5)) with
+// s = H * 2^(k div 128), each step one rounding or one fused multiply-add
+// (one rounding too). ExpSteps does exactly those operations; the vector flavours do
+// them several lanes at a time. They are used only if a check when the
+// program starts finds ExpSteps agreeing with the library bit for bit over
+// the activations' range (which also proves the constants and the table);
+// otherwise every exponential is a library call.
+constexpr double Bits(uint64_t b) { return std::bit_cast<double>(b); }
+constexpr double kInvLn2N = Bits(0x40671547652b82feULL);     // 128 / ln 2
+constexpr double kNegLn2HiN = Bits(0xbf762e42fefa0000ULL);   // -ln 2 / 128, leading bits
+constexpr double kNegLn2LoN = Bits(0xbd0cf79abc9e3b3aULL);   // the rest
+constexpr double kExpShift = Bits(0x4338000000000000ULL);    // 1.5 * 2^52: rounds to integers
+constexpr double kC2 = Bits(0x3fdffffffffffdbdULL);
+constexpr double kC3 = Bits(0x3fc555555555543cULL);
+constexpr double kC4 = Bits(0x3fa55555cf172b91ULL);
+constexpr double kC5 = Bits(0x3f81111167a4d017ULL);
+// The reduction holds for 2^-54 <= |x| < 512; other arguments (0, tiny,
+// huge, not numbers) go to the library.
+constexpr double kExpMinAbs = 0x1p-54;
+constexpr double kExpMaxAbs = 512.0;
+
+alignas(64) constexpr uint64_t kExpTable[256] = {
+#include "net/exp_table.inc"
+};
+
+bool ExpInRange(double x) {
+  const double a = std::fabs(x);
+  return a >= kExpMinAbs && a < kExpMaxAbs;
+}
+
+double ExpSteps(double x) {
+  const double z = std::fma(x, kInvLn2N, kExpShift);
+  const uint64_t ki = std::bit_cast<uint64_t>(z);
+  const double kd = z - kExpShift;
+  double r = std::fma(kd, kNegLn2HiN, x);
+  r = std::fma(kd, kNegLn2LoN, r);
+  const uint64_t idx = 2 * (ki & 127);
+  const double tail = Bits(kExpTable[idx]);
+  const double scale = Bits(kExpTable[idx + 1] + (ki << 45));
+  const double p23 = std::fma(r, kC3, kC2);
+  const double tr = r + tail;
+  const double r2 = r * r;
+  const double p45 = std::fma(r, kC5, kC4);
+  const double t = std::fma(p23, r2, tr);
+  const double tmp = std::fma(r2 * r2, p45, t);
+  return std::fma(scale, tmp, scale);
+}
+
+bool VectorExpAgrees() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx2")) return false;
+  // The arguments the activations meet, -50 ... 50, and across every entry
+  // of the table many times over.
+  for (int i = -50000; i <= 50000; ++i) {
+    const double x = i * 1e-3 + 1e-11 * (i % 13);
+    if (!ExpInRange(x)) continue;
+    const double a = g_exp(x), b = ExpSteps(x);
+    if (std::memcmp(&a, &b, sizeof a) != 0) return false;
+  }
+  return true;
+#else
+  return false;
+#endif
+}
+
+const bool g_vector_exp = g_exp_found && VectorExpAgrees();
+
 template <class V, class T>
 KV_INLINE V Load(const T* p) {
   V v;
@@ -99,10 +173,10 @@ constexpr int kGroup = 2;
 
 // Clang takes the target as an attribute over a region; GCC as a pragma.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 #endif
 namespace avx2 {
 namespace {
@@ -118,10 +192,10 @@ constexpr int kGroup = 2;
 #endif
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512vl,avx512dq"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512vl,avx512dq,avx2,fma"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512vl,avx512dq")
+#pragma GCC target("avx512f,avx512vl,avx512dq,avx2,fma")
 #endif
 namespace avx512 {
 namespace {
@@ -150,8 +224,9 @@ bool Supported(Isa isa) {
   switch (isa) {
     case Isa::kAvx512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-             __builtin_cpu_supports("avx512dq");
-    case Isa::kAvx2: return __builtin_cpu_supports("avx2");
+             __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx2") &&
+             __builtin_cpu_supports("fma");
+    case Isa::kAvx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     default: return true;
   }
 }
@@ -170,6 +245,8 @@ const Kernels* g_kernels = &baseline::kKernels;
 }  // namespace
 
 const Kernels& K() { return *g_kernels; }
+
+bool VectorExpInUse() { return g_vector_exp && g_isa != Isa::kBaseline; }
 
 Isa BestIsa() { return Detect(); }
 Isa ActiveIsa() { return g_isa; }

@@ -50,7 +50,15 @@ struct Kernels {
                      float (*hact)[kBlockDays], float (*oact)[kBlockDays]);
   // dst[i] = src[i] for i < n, widened to double.
   void (*widen)(const float* src, int n, double* dst);
+  // e[i] = exp(-s[i]) for i < used (at most 16), as the activations compute
+  // it: 0 where |s[i]| > 50 (the activation is then exactly 0 or 1).
+  void (*exp_neg16)(const double* s, int used, double* e);
 };
+
+// True when the exponentials run as vectors (the processor has FMA and the
+// C library's exp was found to agree with the vector code at start);
+// otherwise each one is a library call. Both give the same bits.
+bool VectorExpInUse();
 
 // The kernels of the instruction set in use (the widest the processor
 // offers, unless UseIsa chose another).

@@ -23,7 +23,15 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 status=0
-printf '%-14s %12s %8s %10s %8s %9s  %s\n' target executions seconds "exec/s" corpus findings result
+# CPU seconds of the finished children of this shell (user + system), so
+# that a campaign sharing the processor with others shows what it had.
+child_cpu() {
+  local f
+  read -ra f < /proc/$$/stat
+  echo $(( (f[15] + f[16]) / $(getconf CLK_TCK) ))
+}
+
+printf '%-14s %12s %8s %8s %10s %8s %9s  %s\n' target executions seconds "cpu s" "exec/s" corpus findings result
 for t in "${targets[@]}"; do
   exe="$build/fuzz/fuzz_$t"
   # Absolute paths: the targets change folder while they run, and a crash
@@ -45,10 +53,12 @@ for t in "${targets[@]}"; do
     args=(-runs=0)
   fi
   start=$(date +%s)
+  cpu0=$(child_cpu)
   "$exe" "${args[@]}" -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$found/" "$work" "$seeds" > "$log" 2>&1
   rc=$?
   took=$(( $(date +%s) - start ))
+  cpu=$(( $(child_cpu) - cpu0 ))
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   corpus=$(find "$work" "$seeds" -type f | wc -l)
@@ -68,7 +78,7 @@ for t in "${targets[@]}"; do
       tail -40 "$log" >&2
     fi
   fi
-  printf '%-14s %12s %8s %10s %8s %9s  %s\n' "$t" "${execs:-?}" "$took" "${rate:-?}" "$corpus" \
+  printf '%-14s %12s %8s %8s %10s %8s %9s  %s\n' "$t" "${execs:-?}" "$took" "$cpu" "${rate:-?}" "$corpus" \
     "${#artifacts[@]}" "$result"
 done
 exit $status

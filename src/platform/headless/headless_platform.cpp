@@ -211,43 +211,19 @@ bool HeadlessPlatform::FileDialog(const FileDialogSpec& spec, std::string& path)
 }
 
 void HeadlessPlatform::SetTimer(WindowHandler* handler, unsigned id, unsigned period_ms) {
-  uint64_t due = clock().TickMs() + period_ms;
-  for (Timer& t : timers_) {
-    if (t.handler == handler && t.id == id) {  // re-setting a timer restarts it
-      t.period = period_ms;
-      t.due = due;
-      UpdateNextDue();
-      return;
-    }
-  }
-  timers_.push_back({handler, id, period_ms, due});
-  UpdateNextDue();
+  timers_.Set(handler, id, period_ms, clock().TickMs());
 }
 
-void HeadlessPlatform::KillTimer(WindowHandler* handler, unsigned id) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler && t.id == id; });
-  UpdateNextDue();
-}
+void HeadlessPlatform::KillTimer(WindowHandler* handler, unsigned id) { timers_.Kill(handler, id); }
 
-void HeadlessPlatform::KillTimers(WindowHandler* handler) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler; });
-  UpdateNextDue();
-}
-
-void HeadlessPlatform::UpdateNextDue() {
-  next_due_ = UINT64_MAX;
-  for (const Timer& t : timers_) next_due_ = std::min(next_due_, t.due);
-}
+void HeadlessPlatform::KillTimers(WindowHandler* handler) { timers_.KillAll(handler); }
 
 bool HeadlessPlatform::HasTimer(const WindowHandler* handler, unsigned id) const {
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [&](const Timer& t) { return t.handler == handler && t.id == id; });
+  return timers_.Has(handler, id);
 }
 
 unsigned HeadlessPlatform::TimerPeriod(const WindowHandler* handler, unsigned id) const {
-  for (const Timer& t : timers_)
-    if (t.handler == handler && t.id == id) return t.period;
-  return 0;
+  return timers_.Period(handler, id);
 }
 
 void HeadlessPlatform::Post(std::function<void()> fn) { posted_.push_back(std::move(fn)); }
@@ -260,24 +236,7 @@ void HeadlessPlatform::PostQuit(int code) {
 void HeadlessPlatform::FireDueTimers() {
   // Training pumps every few microseconds: when no timer is due, one clock
   // read is all a pump costs here.
-  if (timers_.empty()) return;
-  uint64_t now = clock().TickMs();
-  if (now < next_due_) return;
-  // Handlers may set or kill timers: walk a snapshot and re-check each one.
-  std::vector<std::pair<WindowHandler*, unsigned>> due;
-  for (const Timer& t : timers_)
-    if (now >= t.due) due.emplace_back(t.handler, t.id);
-  for (const auto& entry : due) {
-    // Plain names, not a structured binding: lambdas capture these (clang 14).
-    WindowHandler* handler = entry.first;
-    const unsigned id = entry.second;
-    auto it = std::find_if(timers_.begin(), timers_.end(),
-                           [&](const Timer& t) { return t.handler == handler && t.id == id; });
-    if (it == timers_.end() || now < it->due) continue;
-    it->due = now + it->period;  // a late timer fires once, as window timers do
-    UpdateNextDue();
-    handler->EvTimer(id);
-  }
+  if (!timers_.empty()) timers_.FireDue(clock().TickMs());
 }
 
 void HeadlessPlatform::CheckEvents() {
@@ -312,9 +271,7 @@ void HeadlessPlatform::WaitEvents(int max_ms) {
   if (auto* v = dynamic_cast<VirtualClock*>(&clock())) {
     v->Advance(static_cast<uint64_t>(std::max(0, max_ms)));
   } else if (posted_.empty() && !quit_posted_ && max_ms > 0) {
-    uint64_t now = clock().TickMs();
-    uint64_t wait = static_cast<uint64_t>(max_ms);
-    for (const Timer& t : timers_) wait = std::min(wait, t.due > now ? t.due - now : 0);
+    uint64_t wait = timers_.WaitFrom(clock().TickMs(), static_cast<uint64_t>(max_ms));
     if (!pollers_.empty()) wait = std::min<uint64_t>(wait, 5);
     if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/timer_table.h"
 
 namespace kv {
 
@@ -183,14 +184,7 @@ class HeadlessPlatform final : public Platform {
   long long pumps() const { return pumps_; }
 
  private:
-  struct Timer {
-    WindowHandler* handler;
-    unsigned id;
-    unsigned period;
-    uint64_t due;
-  };
   void FireDueTimers();
-  void UpdateNextDue();
 
   std::deque<int> answers_;
   int default_answer_ = IDYES;
@@ -199,8 +193,7 @@ class HeadlessPlatform final : public Platform {
   std::FILE* echo_ = nullptr;
   std::vector<MessageRecord> messages_;
   std::vector<FileDialogRecord> file_dialogs_;
-  std::vector<Timer> timers_;
-  uint64_t next_due_ = UINT64_MAX;   // earliest due time of timers_
+  TimerTable timers_;
   std::deque<std::function<void()>> posted_;
   bool quit_posted_ = false;
   int quit_code_ = 0;

@@ -190,37 +190,26 @@ bool QtPlatform::FileDialog(const FileDialogSpec& spec, std::string& path) {
 // ---- timers -----------------------------------------------------------------------
 
 void QtPlatform::SetTimer(WindowHandler* handler, unsigned id, unsigned period_ms) {
-  const uint64_t due = clock().TickMs() + period_ms;
-  auto it = std::find_if(timers_.begin(), timers_.end(),
-                         [&](const Timer& t) { return t.handler == handler && t.id == id; });
-  if (it != timers_.end()) {   // setting a timer again restarts it
-    it->period = period_ms;
-    it->due = due;
-  } else {
-    timers_.push_back({handler, id, period_ms, due});
-  }
+  timers_.Set(handler, id, period_ms, clock().TickMs());
   Reschedule();
 }
 
 void QtPlatform::KillTimer(WindowHandler* handler, unsigned id) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler && t.id == id; });
+  timers_.Kill(handler, id);
   Reschedule();
 }
 
 void QtPlatform::KillTimers(WindowHandler* handler) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.handler == handler; });
+  timers_.KillAll(handler);
   Reschedule();
 }
 
 bool QtPlatform::HasTimer(const WindowHandler* handler, unsigned id) const {
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [&](const Timer& t) { return t.handler == handler && t.id == id; });
+  return timers_.Has(handler, id);
 }
 
 void QtPlatform::Reschedule() {
-  uint64_t next = UINT64_MAX;
-  for (const Timer& t : timers_) next = std::min(next, t.due);
-  next_due_ = next;
+  const uint64_t next = timers_.NextDue();
   if (timers_.empty()) {
     scheduler_.stop();
     return;
@@ -239,18 +228,8 @@ void QtPlatform::Reschedule() {
 void QtPlatform::FireDueTimers() {
   if (timers_.empty()) return;
   const uint64_t now = clock().TickMs();
-  if (now < next_due_) return;   // the common case of a busy pump: one clock read
-  std::vector<std::pair<WindowHandler*, unsigned>> due;
-  for (const Timer& t : timers_)
-    if (now >= t.due) due.emplace_back(t.handler, t.id);
-  for (auto& [handler, id] : due) {
-    // An earlier handler may have killed or reset this one.
-    auto it = std::find_if(timers_.begin(), timers_.end(),
-                           [&](const Timer& t) { return t.handler == handler && t.id == id; });
-    if (it == timers_.end() || now < it->due) continue;
-    it->due = now + it->period;   // a late timer fires once, as window timers do
-    handler->EvTimer(id);
-  }
+  if (now < timers_.NextDue()) return;   // the common case of a busy pump: one clock read
+  timers_.FireDue(now);
   Reschedule();
 }
 
@@ -318,9 +297,7 @@ void QtPlatform::WaitEvents(int max_ms) {
   if (auto* v = dynamic_cast<VirtualClock*>(&clock())) {
     v->Advance(static_cast<uint64_t>(std::max(0, max_ms)));
   } else if (posted_.empty() && !quit_posted_ && max_ms > 0) {
-    uint64_t wait = static_cast<uint64_t>(max_ms);
-    const uint64_t now = clock().TickMs();
-    for (const Timer& t : timers_) wait = std::min(wait, t.due > now ? t.due - now : 0);
+    uint64_t wait = timers_.WaitFrom(clock().TickMs(), static_cast<uint64_t>(max_ms));
     if (!pollers_.empty()) wait = std::min<uint64_t>(wait, 5);
     if (wait > 0) {
       // Sleep in the window system until something arrives or the time is up.

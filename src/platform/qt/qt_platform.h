@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/timer_table.h"
 
 class QWidget;
 
@@ -95,12 +96,6 @@ class QtPlatform final : public Platform {
   void ModalStarted(QtDialog& dlg);
 
  private:
-  struct Timer {
-    WindowHandler* handler;
-    unsigned id;
-    unsigned period;
-    uint64_t due;
-  };
   void FireDueTimers();
   void Reschedule();
   void RunPosted();
@@ -120,8 +115,7 @@ class QtPlatform final : public Platform {
   std::vector<FileDialogRecord> file_dialogs_;
   std::function<void(Dialog&)> modal_hook_;
 
-  std::vector<Timer> timers_;
-  uint64_t next_due_ = UINT64_MAX;   // earliest due time of timers_
+  TimerTable timers_;
   uint64_t last_turn_ = 0;           // when a pump last ran the window system
   std::deque<std::function<void()>> posted_;
   bool drain_queued_ = false;

@@ -6,15 +6,19 @@
 #include "cli/cli.h"
 #include "download/http_client.h"
 #include "download/loader_dlg.h"
+#include "download/quote_settings.h"
 
 namespace kv::cli {
 namespace {
 
 int RunDownload(Args& args) {
-  std::string server, database, dest, list;
+  std::string server, database, dest, list, url, timeout, cacert;
   bool verbose = TakeFlag(args, "--verbose");
   bool all = TakeFlag(args, "--all");
   TakeOption(args, "--server", server);
+  bool has_url = TakeOption(args, "--url", url);
+  bool has_timeout = TakeOption(args, "--timeout", timeout);
+  bool has_cacert = TakeOption(args, "--cacert", cacert);
   TakeOption(args, "--database", database);
   TakeOption(args, "--dest", dest);
   bool has_list = TakeOption(args, "--list", list);
@@ -24,6 +28,26 @@ int RunDownload(Args& args) {
     std::string host;
     int port;
     if (!SplitHostPort(server, host, port)) return Fail("bad server \"" + server + "\": use HOST or HOST:PORT");
+  }
+  QuoteRunOverrides run;
+  if (has_url) {
+    if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0)
+      return Fail("bad --url \"" + url + "\": give an http:// or https:// address with {symbol} in it");
+    run.url = url;
+  }
+  if (has_timeout) {
+    int secs = 0;
+    bool digits = !timeout.empty() && timeout.size() <= 6 &&
+                  timeout.find_first_not_of("0123456789") == std::string::npos;
+    if (digits) secs = std::stoi(timeout);
+    if (secs < 1) return Fail("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
+    run.timeout_s = secs;
+  }
+  if (has_cacert) {
+    std::FILE* f = std::fopen(cacert.c_str(), "rb");
+    if (!f) return Fail("cannot open the certificate file \"" + cacert + "\"");
+    std::fclose(f);
+    run.cacert = cacert;
   }
   if (has_list) {
     std::FILE* f = std::fopen(list.c_str(), "rb");
@@ -42,12 +66,19 @@ int RunDownload(Args& args) {
   if (!dest.empty()) theOptions->SetOption("inet_des_dir", dest.c_str());
   if (!database.empty()) theOptions->SetOption("inet_database", database.c_str());
   if (verbose) DlgSendStream::EchoStatusTo(stderr);
+  // Never stored: the overrides live beside the options, not in them.
+  SetQuoteRunOverrides(run);
+  const bool by_url = !CurrentQuoteSettings().url.empty();
 
   int rc = 0;
   {
     LoaderDlg ld(s.window.get());
     if (!ld.SetupWindow()) {
-      rc = Fail("the quote-source configuration could not be loaded from " + VendorServer());
+      std::string why = ld.setup_reason().empty() ? "" : " (" + ld.setup_reason() + ")";
+      rc = Fail("the quote-source configuration could not be loaded from " + VendorServer() + why +
+                "; check --server, or give the quote files' address with --url");
+    } else if (by_url) {
+      // The database belongs to the vendor's configuration, which a URL template replaces.
     } else if (!database.empty() && !ld.SelectDatabase(database)) {
       std::string names;
       for (int i = 0; i < ld.dlg().ItemCount(ids::IDC_LD_DATABASE); ++i)
@@ -55,7 +86,8 @@ int RunDownload(Args& args) {
       rc = Fail("no quote database named \"" + database + "\" (available: " + names + ")");
     } else if (ld.dlg().GetSel(ids::IDC_LD_DATABASE) < 0) {
       rc = Fail("the configuration names no quote database");
-    } else {
+    }
+    if (rc == 0 && ld.setup_ok()) {
       for (const std::string& symbol : args) ld.AddSymbol(symbol);
       if (has_list) ld.LoadListFile(list);
       if (all) {
@@ -77,25 +109,32 @@ int RunDownload(Args& args) {
     }
   }
   DlgSendStream::EchoStatusTo(nullptr);
+  SetQuoteRunOverrides({});
   for (int i = 0; i < 4; ++i) theOptions->SetOption(kKept[i], kept[i].c_str());
   return rc;
 }
 
 const Registrar reg({
     "download",
-    "download [--server HOST[:PORT]] [--database NAME] [--dest DIR] [--list FILE] [--all] [--verbose] "
-    "[SYMBOL...]",
+    "download [--url TEMPLATE | --server HOST[:PORT] [--database NAME]] [--timeout SECONDS] [--cacert FILE] "
+    "[--dest DIR] [--list FILE] [--all] [--verbose] [SYMBOL...]",
     "Downloads one quote file per symbol, as the download dialog's Download\n"
     "does: SYMBOL.csv in the destination directory (--dest, else the option\n"
-    "inet_des_dir), from the quote database NAME (else inet_database) of the\n"
-    "quote-source configuration on the vendor's web server (--server, else the\n"
-    "option inet_server, default quotes.kestrivane.example; HOST:PORT picks a\n"
+    "inet_des_dir). With a URL template (--url, else the option quote_url) each\n"
+    "file comes from the template's address, where {symbol} stands for the\n"
+    "symbol, {SYMBOL} for it in upper case and {symbol_lc} in lower case, e.g.\n"
+    "--url 'https://host/daily?s={symbol_lc}&f=csv'. Without one, from the quote\n"
+    "database NAME (else inet_database) of the quote-source configuration on\n"
+    "the vendor's web server (--server, else inet_server; HOST:PORT picks a\n"
     "port other than 80). Symbols come from the arguments, from a symbol-list\n"
     "file (--list: one symbol per line, the first comma-separated field) and,\n"
     "with --all, from every file of the destination matching inet_filter.\n"
-    "Prints one result line per symbol (OK or FAIL); --verbose also shows the\n"
-    "connection status on stderr. Exit status 1 when any symbol failed. The\n"
-    "flags apply to this run only; kv.dat keeps its settings.",
+    "A transfer gives up after --timeout seconds (else quote_timeout, 300) or\n"
+    "60 s without data; --cacert trusts the authorities of a PEM file besides\n"
+    "the system's (else quote_cacert). Prints one result line per symbol: OK,\n"
+    "or FAIL and the reason; --verbose also shows the connection status on\n"
+    "stderr. Exit status 1 when any symbol failed. The flags apply to this run\n"
+    "only; kv.dat keeps its settings.",
     RunDownload,
 });
 

@@ -11,6 +11,12 @@
 namespace kv::cli {
 namespace {
 
+// A wrong value of one of the transfer options: exit status 2.
+int Usage(const std::string& message) {
+  Fail(message);
+  return 2;
+}
+
 int RunDownload(Args& args) {
   std::string server, database, dest, list, url, timeout, cacert;
   bool verbose = TakeFlag(args, "--verbose");
@@ -32,7 +38,7 @@ int RunDownload(Args& args) {
   QuoteRunOverrides run;
   if (has_url) {
     if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0)
-      return Fail("bad --url \"" + url + "\": give an http:// or https:// address with {symbol} in it");
+      return Usage("bad --url \"" + url + "\": give an http:// or https:// address with {symbol} in it");
     run.url = url;
   }
   if (has_timeout) {
@@ -40,12 +46,12 @@ int RunDownload(Args& args) {
     bool digits = !timeout.empty() && timeout.size() <= 6 &&
                   timeout.find_first_not_of("0123456789") == std::string::npos;
     if (digits) secs = std::stoi(timeout);
-    if (secs < 1) return Fail("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
+    if (secs < 1) return Usage("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
     run.timeout_s = secs;
   }
   if (has_cacert) {
     std::FILE* f = std::fopen(cacert.c_str(), "rb");
-    if (!f) return Fail("cannot open the certificate file \"" + cacert + "\"");
+    if (!f) return Usage("cannot open the certificate file \"" + cacert + "\"");
     std::fclose(f);
     run.cacert = cacert;
   }
@@ -123,18 +129,19 @@ const Registrar reg({
     "inet_des_dir). With a URL template (--url, else the option quote_url) each\n"
     "file comes from the template's address, where {symbol} stands for the\n"
     "symbol, {SYMBOL} for it in upper case and {symbol_lc} in lower case, e.g.\n"
-    "--url 'https://host/daily?s={symbol_lc}&f=csv'. Without one, from the quote\n"
-    "database NAME (else inet_database) of the quote-source configuration on\n"
-    "the vendor's web server (--server, else inet_server; HOST:PORT picks a\n"
-    "port other than 80). Symbols come from the arguments, from a symbol-list\n"
-    "file (--list: one symbol per line, the first comma-separated field) and,\n"
-    "with --all, from every file of the destination matching inet_filter.\n"
-    "A transfer gives up after --timeout seconds (else quote_timeout, 300) or\n"
-    "60 s without data; --cacert trusts the authorities of a PEM file besides\n"
-    "the system's (else quote_cacert). Prints one result line per symbol: OK,\n"
-    "or FAIL and the reason; --verbose also shows the connection status on\n"
-    "stderr. Exit status 1 when any symbol failed. The flags apply to this run\n"
-    "only; kv.dat keeps its settings.",
+    "--url 'https://host/daily?s={symbol_lc}&f=csv'; the file is written as\n"
+    "received. Without one, from the quote database NAME (else inet_database)\n"
+    "of the quote-source configuration on the vendor's web server (--server,\n"
+    "else inet_server; HOST:PORT picks a port other than 80). Symbols come from\n"
+    "the arguments, from a symbol-list file (--list: one symbol per line, the\n"
+    "first comma-separated field) and, with --all, from every file of the\n"
+    "destination matching inet_filter. A transfer gives up after --timeout\n"
+    "seconds (else quote_timeout, 300) or after 60 s without data; --cacert\n"
+    "trusts the authorities of a PEM file besides the system's (else\n"
+    "quote_cacert). Prints one result line per symbol: OK, or FAIL and why;\n"
+    "--verbose also shows the connection status on stderr. Exit status 1 when\n"
+    "any symbol failed. The flags apply to this run only; kv.dat keeps its\n"
+    "settings.",
     RunDownload,
 });
 

@@ -37,8 +37,11 @@ int RunDownload(Args& args) {
   }
   QuoteRunOverrides run;
   if (has_url) {
-    if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0)
-      return Usage("bad --url \"" + url + "\": give an http:// or https:// address with {symbol} in it");
+    // Without a placeholder every symbol would get the same file.
+    bool placeholder = url.find("{symbol}") != std::string::npos || url.find("{SYMBOL}") != std::string::npos ||
+                       url.find("{symbol_lc}") != std::string::npos;
+    if ((url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) || !placeholder)
+      return Usage("bad --url \"" + url + "\": give an http:// or https:// address with {symbol}, {SYMBOL} or {symbol_lc} in it");
     run.url = url;
   }
   if (has_timeout) {

@@ -1,6 +1,7 @@
 // kestrivane-cli download: the download dialog's Download, without a window.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "app/options.h"
 #include "cli/cli.h"
@@ -33,7 +34,11 @@ int RunDownload(Args& args) {
   if (!server.empty()) {
     std::string host;
     int port;
-    if (!SplitHostPort(server, host, port)) return Fail("bad server \"" + server + "\": use HOST or HOST:PORT");
+    std::string_view bare = server;
+    for (std::string_view scheme : {"http://", "https://"})
+      if (bare.substr(0, scheme.size()) == scheme) bare.remove_prefix(scheme.size());
+    if (!SplitHostPort(bare, host, port))
+      return Fail("bad server \"" + server + "\": use HOST, HOST:PORT or https://HOST[:PORT]");
   }
   QuoteRunOverrides run;
   if (has_url) {

@@ -2,11 +2,12 @@
 # Installs the Debian packages that the build, the tests or the demo need,
 # only those that are missing. Usage: tools/install-deps.sh [build|test|gui|bench|fuzz]...
 set -euo pipefail
-want=(cmake g++ make)
+# Every build compiles the core, whose transfers need libcurl.
+want=(cmake g++ make libcurl4-openssl-dev)
 for what in "$@"; do
   case "$what" in
     build) ;;
-    test)  want+=(libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core tinyproxy) ;;
+    test)  want+=(libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core tinyproxy openssl) ;;
     gui)   want+=(qt6-base-dev fonts-dejavu-core) ;;
     bench) want+=(libbenchmark-dev libfann-dev) ;;
     fuzz)  want+=(clang libclang-rt-14-dev) ;;

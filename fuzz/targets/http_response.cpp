@@ -1,13 +1,16 @@
 // An HTTP response as the client receives it: the fuzz input is sent by a
 // server on 127.0.0.1 over a real TCP connection, so the bytes pass through
-// the client's own reading (chunks, the 240000-character limit) and its
-// header/body split.
+// the whole transfer and the client's judging of the answer (its status
+// line, the body's NUL bytes, emptiness and cut at the destination size).
+// The same bytes also go, without a connection, through the quote-file check
+// in two different splits, which must agree, and through the status-line
+// reader.
 //
 // Input layout: the first byte chooses the request and the size; the rest is
 // the response. Bit 7 set: the banner request (a 2048-character buffer, as
 // the download dialog asks); else a quote-file request (250000). Bits 0-6:
 // the response is sent 1 + that many times in a row, so that short inputs
-// can reach the receive limit.
+// can reach the destination's size.
 //
 // The server is a poller of the platform's event pump, like the client's own
 // socket, so the whole exchange runs on one thread and needs no timing.
@@ -25,6 +28,8 @@
 #include <string>
 
 #include "download/http_client.h"
+#include "download/quote_file.h"
+#include "platform/http_transfer.h"
 #include "fuzz/targets/harness.h"
 
 namespace kv::fuzz {
@@ -108,6 +113,21 @@ void FuzzHttpResponse(const uint8_t* data, size_t size) {
   const bool banner = data[0] & 0x80;
   const int copies = 1 + (data[0] & 0x7F);
 
+  {
+    const char* text = reinterpret_cast<const char*>(data + 1);
+    const size_t n = size - 1;
+    QuoteFileCheck whole, halves;
+    whole.Feed(text, n);
+    const size_t cut = n ? data[0] % (n + 1) : 0;
+    halves.Feed(text, cut);
+    halves.Feed(text + cut, n - cut);
+    KV_FUZZ_CHECK(whole.Verdict() == halves.Verdict());
+    KV_FUZZ_CHECK(whole.size() == n);
+    const std::string_view all(text, n);
+    int code = -1;
+    if (ParseStatusLine(all.substr(0, all.find('\n')), &code)) KV_FUZZ_CHECK(code >= 0 && code <= 999);
+  }
+
   Run run;
   auto server = std::make_unique<Server>();
   int port = 0;
@@ -130,14 +150,20 @@ void FuzzHttpResponse(const uint8_t* data, size_t size) {
     const size_t len = strnlen(dst.get(), static_cast<size_t>(dst_size));
     KV_FUZZ_CHECK(len < static_cast<size_t>(dst_size));
     if (ok) {
-      // What was delivered is part of what the server sent.
+      KV_FUZZ_CHECK(len > 0);
+      KV_FUZZ_CHECK(client->reason().empty());
+      // What was delivered is part of what the server sent (a chunked
+      // body arrives without its chunk sizes, so it is exempt).
       const std::string& sent = server->response;
-      const bool part = len == 0 || std::search(sent.begin(), sent.end(),
+      std::string lower = sent;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const bool part = lower.find("chunked") != std::string::npos || std::search(sent.begin(), sent.end(),
                                                 std::boyer_moore_horspool_searcher(
                                                     dst.get(), dst.get() + len)) != sent.end();
       KV_FUZZ_CHECK(part);
     } else {
       KV_FUZZ_CHECK(len == 0);
+      KV_FUZZ_CHECK(!client->reason().empty());
     }
     KV_FUZZ_CHECK(client->state() == DlgSendStream::kIdle);
   }

@@ -42,6 +42,12 @@ constexpr KnownOption kKnown[] = {
     // HOST or HOST:PORT. The default is a placeholder under the reserved
     // .example domain: each deployment sets its own server.
     {11, "inet_server", 1, "quotes.kestrivane.example", 0, 0},
+    // Quote files by URL template ({symbol}, {SYMBOL}, {symbol_lc}); empty
+    // keeps the vendor's configuration. Then the overall deadline of one
+    // transfer in seconds, and a PEM file of extra trusted authorities.
+    {12, "quote_url", 1, "", 0, 0},
+    {13, "quote_timeout", 0, "", 300, 0},
+    {14, "quote_cacert", 1, "", 0, 0},
     {20, "inv_currency", 1, "$", 0, 0},
     {21, "inv_initial", 3, "", 0, 1000.0f},
     {22, "inv_broker_fee", 3, "", 0, 25.0f},

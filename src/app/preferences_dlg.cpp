@@ -16,13 +16,21 @@ namespace {
 constexpr int kInternetPage[] = {ids::IDC_PR_USE_PROXY,   ids::IDC_PR_PROXY_GROUP,
                                  ids::IDC_PR_PROXY_NAME,  ids::IDC_PR_PROXY_PORT,
                                  ids::IDC_PR_PORT_LABEL,  ids::IDC_PR_DALL_START,
-                                 ids::IDC_PR_D_KVN,       ids::IDC_PR_INET_Q};
+                                 ids::IDC_PR_D_KVN,       ids::IDC_PR_INET_Q,
+                                 ids::IDC_PR_QUOTE_URL_LABEL, ids::IDC_PR_QUOTE_URL};
 constexpr int kInvestFirst = ids::IDC_PR_CURRENCY;   // 109 ... 121
 constexpr int kInvestLast = ids::IDC_PR_INITIAL;
 
 constexpr int kEdits[] = {ids::IDC_PR_PROXY_NAME, ids::IDC_PR_PROXY_PORT, ids::IDC_PR_CURRENCY,
                           ids::IDC_PR_INITIAL,    ids::IDC_PR_FEE,        ids::IDC_PR_FPSHARE,
                           ids::IDC_PR_COM,        ids::IDC_PR_QOVER};
+
+// A pasted address often brings blanks along; they are no part of it.
+std::string Trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
 
 int ClampToInt(long long v) {
   if (v > INT_MAX) return INT_MAX;
@@ -58,6 +66,7 @@ int TOptionsDlg::Execute() {
 void TOptionsDlg::SetupWindow() {
   Dialog& d = *dlg_;
   for (int id : kEdits) d.SetTextLimit(id, 255);
+  d.SetTextLimit(ids::IDC_PR_QUOTE_URL, 511);  // what a kv.dat text holds
   if (theOptions) {
     Options& o = *theOptions;
     d.SetText(ids::IDC_PR_PROXY_NAME, o.cGetOption("proxy_name"));
@@ -66,6 +75,7 @@ void TOptionsDlg::SetupWindow() {
     d.Check(ids::IDC_PR_DALL_START, o.iGetOption("inet_dall_start") != 0);
     d.Check(ids::IDC_PR_D_KVN, o.iGetOption("inet_d_kvn") != 0);
     d.Check(ids::IDC_PR_INET_Q, o.iGetOption("inet_q") != 0);
+    d.SetText(ids::IDC_PR_QUOTE_URL, o.cGetOption("quote_url"));
     d.SetText(ids::IDC_PR_CURRENCY, o.cGetOption("inv_currency"));
     // The money figures are shown exactly as stored, so that OK with nothing
     // changed stores them unchanged (a fee of 0.02 per share stays 0.02, a
@@ -116,6 +126,7 @@ void TOptionsDlg::OK_BNClicked() {
     o.SetOption("inet_dall_start", d.IsChecked(ids::IDC_PR_DALL_START) ? 1 : 0);
     o.SetOption("inet_d_kvn", d.IsChecked(ids::IDC_PR_D_KVN) ? 1 : 0);
     o.SetOption("inet_q", d.IsChecked(ids::IDC_PR_INET_Q) ? 1 : 0);
+    o.SetOption("quote_url", Trimmed(d.GetText(ids::IDC_PR_QUOTE_URL, 511)).c_str());
     o.SetOption("inv_currency", d.GetText(ids::IDC_PR_CURRENCY, 3).c_str());
     auto real = [&](int id, int max_chars) {
       return static_cast<float>(LeadingDouble(d.GetText(id, max_chars)));

@@ -1,20 +1,31 @@
 // kestrivane-cli download: the download dialog's Download, without a window.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "app/options.h"
 #include "cli/cli.h"
 #include "download/http_client.h"
 #include "download/loader_dlg.h"
+#include "download/quote_settings.h"
 
 namespace kv::cli {
 namespace {
 
+// A wrong value of one of the transfer options: exit status 2.
+int Usage(const std::string& message) {
+  Fail(message);
+  return 2;
+}
+
 int RunDownload(Args& args) {
-  std::string server, database, dest, list;
+  std::string server, database, dest, list, url, timeout, cacert;
   bool verbose = TakeFlag(args, "--verbose");
   bool all = TakeFlag(args, "--all");
   TakeOption(args, "--server", server);
+  bool has_url = TakeOption(args, "--url", url);
+  bool has_timeout = TakeOption(args, "--timeout", timeout);
+  bool has_cacert = TakeOption(args, "--cacert", cacert);
   TakeOption(args, "--database", database);
   TakeOption(args, "--dest", dest);
   bool has_list = TakeOption(args, "--list", list);
@@ -23,7 +34,34 @@ int RunDownload(Args& args) {
   if (!server.empty()) {
     std::string host;
     int port;
-    if (!SplitHostPort(server, host, port)) return Fail("bad server \"" + server + "\": use HOST or HOST:PORT");
+    std::string_view bare = server;
+    for (std::string_view scheme : {"http://", "https://"})
+      if (bare.substr(0, scheme.size()) == scheme) bare.remove_prefix(scheme.size());
+    if (!SplitHostPort(bare, host, port))
+      return Fail("bad server \"" + server + "\": use HOST, HOST:PORT or https://HOST[:PORT]");
+  }
+  QuoteRunOverrides run;
+  if (has_url) {
+    // Without a placeholder every symbol would get the same file.
+    bool placeholder = url.find("{symbol}") != std::string::npos || url.find("{SYMBOL}") != std::string::npos ||
+                       url.find("{symbol_lc}") != std::string::npos;
+    if ((url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) || !placeholder)
+      return Usage("bad --url \"" + url + "\": give an http:// or https:// address with {symbol}, {SYMBOL} or {symbol_lc} in it");
+    run.url = url;
+  }
+  if (has_timeout) {
+    int secs = 0;
+    bool digits = !timeout.empty() && timeout.size() <= 6 &&
+                  timeout.find_first_not_of("0123456789") == std::string::npos;
+    if (digits) secs = std::stoi(timeout);
+    if (secs < 1) return Usage("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
+    run.timeout_s = secs;
+  }
+  if (has_cacert) {
+    std::FILE* f = std::fopen(cacert.c_str(), "rb");
+    if (!f) return Usage("cannot open the certificate file \"" + cacert + "\"");
+    std::fclose(f);
+    run.cacert = cacert;
   }
   if (has_list) {
     std::FILE* f = std::fopen(list.c_str(), "rb");
@@ -42,12 +80,19 @@ int RunDownload(Args& args) {
   if (!dest.empty()) theOptions->SetOption("inet_des_dir", dest.c_str());
   if (!database.empty()) theOptions->SetOption("inet_database", database.c_str());
   if (verbose) DlgSendStream::EchoStatusTo(stderr);
+  // Never stored: the overrides live beside the options, not in them.
+  SetQuoteRunOverrides(run);
+  const bool by_url = !CurrentQuoteSettings().url.empty();
 
   int rc = 0;
   {
     LoaderDlg ld(s.window.get());
     if (!ld.SetupWindow()) {
-      rc = Fail("the quote-source configuration could not be loaded from " + VendorServer());
+      std::string why = ld.setup_reason().empty() ? "" : " (" + ld.setup_reason() + ")";
+      rc = Fail("the quote-source configuration could not be loaded from " + VendorServer() + why +
+                "; check --server, or give the quote files' address with --url");
+    } else if (by_url) {
+      // The database belongs to the vendor's configuration, which a URL template replaces.
     } else if (!database.empty() && !ld.SelectDatabase(database)) {
       std::string names;
       for (int i = 0; i < ld.dlg().ItemCount(ids::IDC_LD_DATABASE); ++i)
@@ -55,7 +100,8 @@ int RunDownload(Args& args) {
       rc = Fail("no quote database named \"" + database + "\" (available: " + names + ")");
     } else if (ld.dlg().GetSel(ids::IDC_LD_DATABASE) < 0) {
       rc = Fail("the configuration names no quote database");
-    } else {
+    }
+    if (rc == 0 && ld.setup_ok()) {
       for (const std::string& symbol : args) ld.AddSymbol(symbol);
       if (has_list) ld.LoadListFile(list);
       if (all) {
@@ -77,25 +123,33 @@ int RunDownload(Args& args) {
     }
   }
   DlgSendStream::EchoStatusTo(nullptr);
+  SetQuoteRunOverrides({});
   for (int i = 0; i < 4; ++i) theOptions->SetOption(kKept[i], kept[i].c_str());
   return rc;
 }
 
 const Registrar reg({
     "download",
-    "download [--server HOST[:PORT]] [--database NAME] [--dest DIR] [--list FILE] [--all] [--verbose] "
-    "[SYMBOL...]",
+    "download [--url TEMPLATE | --server HOST[:PORT] [--database NAME]] [--timeout SECONDS] [--cacert FILE] "
+    "[--dest DIR] [--list FILE] [--all] [--verbose] [SYMBOL...]",
     "Downloads one quote file per symbol, as the download dialog's Download\n"
     "does: SYMBOL.csv in the destination directory (--dest, else the option\n"
-    "inet_des_dir), from the quote database NAME (else inet_database) of the\n"
-    "quote-source configuration on the vendor's web server (--server, else the\n"
-    "option inet_server, default quotes.kestrivane.example; HOST:PORT picks a\n"
-    "port other than 80). Symbols come from the arguments, from a symbol-list\n"
-    "file (--list: one symbol per line, the first comma-separated field) and,\n"
-    "with --all, from every file of the destination matching inet_filter.\n"
-    "Prints one result line per symbol (OK or FAIL); --verbose also shows the\n"
-    "connection status on stderr. Exit status 1 when any symbol failed. The\n"
-    "flags apply to this run only; kv.dat keeps its settings.",
+    "inet_des_dir). With a URL template (--url, else the option quote_url) each\n"
+    "file comes from the template's address, where {symbol} stands for the\n"
+    "symbol, {SYMBOL} for it in upper case and {symbol_lc} in lower case, e.g.\n"
+    "--url 'https://host/daily?s={symbol_lc}&f=csv'; the file is written as\n"
+    "received. Without one, from the quote database NAME (else inet_database)\n"
+    "of the quote-source configuration on the vendor's web server (--server,\n"
+    "else inet_server; HOST:PORT picks a port other than 80). Symbols come from\n"
+    "the arguments, from a symbol-list file (--list: one symbol per line, the\n"
+    "first comma-separated field) and, with --all, from every file of the\n"
+    "destination matching inet_filter. A transfer gives up after --timeout\n"
+    "seconds (else quote_timeout, 300) or after 60 s without data; --cacert\n"
+    "trusts the authorities of a PEM file besides the system's (else\n"
+    "quote_cacert). Prints one result line per symbol: OK, or FAIL and why;\n"
+    "--verbose also shows the connection status on stderr. Exit status 1 when\n"
+    "any symbol failed. The flags apply to this run only; kv.dat keeps its\n"
+    "settings.",
     RunDownload,
 });
 

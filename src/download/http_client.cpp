@@ -1,20 +1,12 @@
 #include "download/http_client.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <netdb.h>
-#include <poll.h>
 #include <strings.h>
-#include <sys/socket.h>
-#include <system_error>
-#include <thread>
-#include <unistd.h>
 
 #include "app/options.h"
-#include "util/atomic_file.h"
+#include "download/quote_file.h"
+#include "download/quote_settings.h"
+#include "platform/http_transfer.h"
 #include "util/text.h"
 
 namespace kv {
@@ -24,7 +16,7 @@ namespace {
 constexpr const char* kConfigPath = "kestrivane/Loader.cnf";
 constexpr const char* kDefaultServer = "quotes.kestrivane.example";
 constexpr int kSliceMs = 10;          // one wait of the fetch loops
-constexpr int kReadsPerPump = 64;     // chunks read per turn of the pump
+constexpr int kMaxRedirects = 5;
 
 uint64_t g_idle_timeout_ms = 60000;
 std::FILE* g_echo = nullptr;
@@ -64,40 +56,6 @@ std::string EncodeSymbol(const char* s) {
     }
   }
   return out;
-}
-
-// The status code of "HTTP/x.y NNN ...", or 0 when the text has no status line.
-int StatusCode(const char* text, int n) {
-  if (n < 12 || std::strncmp(text, "HTTP/", 5) != 0) return 0;
-  const char* sp = static_cast<const char*>(std::memchr(text, ' ', static_cast<size_t>(n)));
-  if (!sp || sp + 4 > text + n) return 0;
-  int code = 0;
-  for (int i = 1; i <= 3; ++i) {
-    if (sp[i] < '0' || sp[i] > '9') return 0;
-    code = code * 10 + (sp[i] - '0');
-  }
-  return code;
-}
-
-// The value of a Content-Length header within the header block, or -1.
-long ContentLength(const char* text, size_t header_len) {
-  static const char kName[] = "content-length:";
-  const size_t kn = sizeof kName - 1;
-  const char* line = text;
-  const char* end = text + header_len;
-  while (line < end) {
-    const char* nl = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(end - line)));
-    const char* le = nl ? nl : end;
-    if (static_cast<size_t>(le - line) > kn && strncasecmp(line, kName, kn) == 0) {
-      std::string_view v(line + kn, static_cast<size_t>(le - line) - kn);
-      size_t i = v.find_first_not_of(" \t");
-      if (i == std::string_view::npos || v[i] < '0' || v[i] > '9') return -1;
-      return static_cast<long>(LeadingInt(v.substr(i)));
-    }
-    if (!nl) break;
-    line = nl + 1;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -176,58 +134,35 @@ std::string VendorServer() {
   return (s && *s) ? s : kDefaultServer;
 }
 
-// ---- host-name lookup ----------------------------------------------------------
-
-// The lookup runs on a helper thread; the pump polls `done`. The record is
-// shared, so a client that goes away first leaves the thread a valid record.
-struct DlgSendStream::Lookup {
-  std::mutex m;
-  std::condition_variable cv;
-  bool done = false;
-  int error = 0;
-  uint32_t addr = 0;
-
-  bool IsDone() {
-    std::lock_guard<std::mutex> lock(m);
-    return done;
-  }
-  bool WaitFor(int ms) {
-    std::unique_lock<std::mutex> lock(m);
-    return cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done; });
-  }
-  static void Run(std::shared_ptr<Lookup> job, std::string host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* res = nullptr;
-    int err = ::getaddrinfo(host.c_str(), nullptr, &hints, &res);
-    uint32_t addr = 0;
-    if (err == 0) {
-      if (res && res->ai_addr && res->ai_family == AF_INET)
-        addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
-      else
-        err = EAI_NONAME;
-    }
-    if (res) ::freeaddrinfo(res);
-    {
-      std::lock_guard<std::mutex> lock(job->m);
-      job->error = err;
-      job->addr = addr;
-      job->done = true;
-    }
-    job->cv.notify_all();
-  }
-};
 
 // ---- DlgSendStream ------------------------------------------------------------------
+
+namespace {
+
+// "http://HOST/PATH" for a vendor host; a host written with its scheme keeps it.
+std::string VendorUrl(const char* host, const char* path) {
+  std::string h = host;
+  if (h.rfind("http://", 0) != 0 && h.rfind("https://", 0) != 0) h = "http://" + h;
+  while (!h.empty() && h.back() == '/') h.pop_back();
+  return h + "/" + path;
+}
+
+// The host part of a URL, as the Host header names it.
+std::string HostOf(const std::string& url) {
+  size_t b = url.find("://");
+  b = b == std::string::npos ? 0 : b + 3;
+  size_t e = url.find_first_of("/?#", b);
+  return url.substr(b, e == std::string::npos ? std::string::npos : e - b);
+}
+
+}  // namespace
 
 void DlgSendStream::SetIdleTimeoutMs(uint64_t ms) { g_idle_timeout_ms = ms; }
 uint64_t DlgSendStream::IdleTimeoutMs() { return g_idle_timeout_ms; }
 void DlgSendStream::EchoStatusTo(std::FILE* f) { g_echo = f; }
 
-DlgSendStream::DlgSendStream(Dialog* parent, int resource) {
-  recv_[0] = request_[0] = result_[0] = 0;
-  std::snprintf(port_, sizeof port_, "80");
+DlgSendStream::DlgSendStream(Dialog* parent, int resource) : transfer_(std::make_unique<HttpTransfer>()) {
+  result_[0] = 0;
   win_ = plat().CreateDialog(resource, parent);
   win_->SetHandler(this);
   win_->SetCaption("Status");
@@ -239,8 +174,7 @@ DlgSendStream::DlgSendStream(Dialog* parent, int resource) {
 DlgSendStream::~DlgSendStream() {
   quit_ = true;
   plat().RemovePoller(poller_);
-  CloseSocket();
-  lookup_.reset();
+  transfer_->Cancel();
   if (win_ && win_->Handler() == this) win_->SetHandler(nullptr);
 }
 
@@ -284,20 +218,11 @@ void DlgSendStream::Error(const char* text, const char* caption) {
   plat().MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
-void DlgSendStream::Touch() { last_activity_ = plat().clock().TickMs(); }
-
 void DlgSendStream::Check_Events() { plat().CheckEvents(); }
 
-void DlgSendStream::CloseSocket() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
 void DlgSendStream::GoToIdleState() {
-  request_finished_ = true;
-  lookup_.reset();
+  transfer_->Cancel();
   SetState(kIdle);
-  CloseSocket();
 }
 
 void DlgSendStream::CmStop() {
@@ -307,333 +232,164 @@ void DlgSendStream::CmStop() {
 
 void DlgSendStream::Abort() {
   quit_ = true;
-  lookup_.reset();
-  CloseSocket();
+  transfer_->Cancel();
   state_ = kIdle;
-  request_finished_ = true;
-}
-
-void DlgSendStream::CmConnect() {
-  SetState(kWaitingForAddress);
-  Touch();
-  int port = std::atoi(port_);
-  if (port < 1 || port > 65535) {
-    Error("Error Connecting to the Internet.", "Error");
-    GoToIdleState();
-    return;
-  }
-  peer_ = sockaddr_in{};
-  peer_.sin_family = AF_INET;
-  peer_.sin_port = htons(static_cast<uint16_t>(port));
-  in_addr a{};
-  if (::inet_pton(AF_INET, host_, &a) == 1) {
-    peer_.sin_addr = a;
-    SetState(kConnecting);
-    Connect();
-    return;
-  }
-  if (!host_[0]) {
-    Error("Unable to convert the host name to an address.", "Error");
-    GoToIdleState();
-    return;
-  }
-  try {
-    auto job = std::make_shared<Lookup>();
-    std::thread(Lookup::Run, job, std::string(host_)).detach();
-    lookup_ = std::move(job);
-  } catch (const std::system_error&) {
-    Error("Unable to convert the host name to an address.", "Error");
-    GoToIdleState();
-  }
-}
-
-void DlgSendStream::DoHostNotification(int error, uint32_t addr) {
-  if (state_ != kWaitingForAddress) return;
-  if (error) {
-    Error("Error Connecting to Internet Server.", "Error");
-    GoToIdleState();
-    return;
-  }
-  peer_.sin_addr.s_addr = addr;
-  SetState(kConnecting);
-  Touch();
-  Connect();
-}
-
-void DlgSendStream::Connect() {
-  CloseSocket();
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-  if (fd_ < 0) {
-    Error("Error Connecting to the Internet.", "Error");
-    GoToIdleState();
-    return;
-  }
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&peer_), sizeof peer_) == 0 || errno == EINPROGRESS)
-    return;  // completion is reported by the poller
-  int err = errno;
-  // A peer that refuses at once is reported like a refusal that arrives later.
-  if (err == ECONNREFUSED || err == ENETUNREACH || err == EHOSTUNREACH || err == ETIMEDOUT) {
-    DoSocketNotification(kEvConnect, err);
-    return;
-  }
-  Error("Error Connecting to the Internet.", "Error");
-  GoToIdleState();
-}
-
-void DlgSendStream::DoSocketNotification(int event, int error) {
-  switch (event) {
-    case kEvWrite:
-      if (request_finished_) break;
-      if (error) {
-        Error("Error sending Request", "");
-        transfer_error_ = true;
-        request_finished_ = true;
-      } else {
-        SendData();
-      }
-      break;
-    case kEvRead:
-      if (error) {
-        Error("Error  receiving data", "");
-        transfer_error_ = true;
-      } else {
-        ReadData();
-      }
-      break;
-    case kEvConnect:
-      if (state_ != kConnecting) break;
-      if (error) {
-        Error("Error Connecting to Host.", "");
-        GoToIdleState();
-      } else {
-        SetState(kConnected);
-        std::memcpy(connected_host_, host_, sizeof host_);
-        Touch();
-      }
-      break;
-    case kEvClose:
-      if (error) {
-        Error("Error closing Connection.", "");
-        transfer_error_ = true;
-      }
-      GoToIdleState();
-      break;
-    default:
-      break;
-  }
-}
-
-void DlgSendStream::SendData() {
-  if (fd_ < 0) return;
-  if (request_sent_ >= request_len_) {
-    request_finished_ = true;
-    return;
-  }
-  ssize_t n = ::send(fd_, request_ + request_sent_, static_cast<size_t>(request_len_ - request_sent_),
-                     MSG_NOSIGNAL);
-  if (n >= 0) {
-    request_sent_ += static_cast<int>(n);
-    if (request_sent_ >= request_len_) request_finished_ = true;
-    Touch();
-    return;
-  }
-  // "Would block" is no error: the rest goes out at the next write-ready.
-  if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-  Error("Error trying to send data.", "");
-  request_finished_ = true;
-  transfer_error_ = true;
-}
-
-bool DlgSendStream::ReadData() {
-  if (fd_ < 0) return false;
-  char chunk[kReadChunk];
-  ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-  if (n > 0) {
-    Touch();
-    if (recv_len_ + n < kRecvKeep) {
-      std::memcpy(recv_ + recv_len_, chunk, static_cast<size_t>(n));
-      recv_len_ += static_cast<int>(n);
-      recv_[recv_len_] = 0;
-    } else {
-      recv_dropped_ = true;
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "Status: Reading Data %d bytes", recv_len_);
-    ShowStatus(text);
-    return true;
-  }
-  if (n == 0) {  // the server has closed the connection
-    DoSocketNotification(kEvClose, 0);
-    return false;
-  }
-  int err = errno;
-  if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) return false;
-  if (err == ECONNRESET || err == EPIPE) {
-    DoSocketNotification(kEvClose, err);
-    return false;
-  }
-  Error("Error trying to read data.", "");
-  transfer_error_ = true;
-  GoToIdleState();
-  return false;
 }
 
 void DlgSendStream::Poll() {
-  if (in_poll_) return;  // a message box shown by a handler may pump again
+  if (in_poll_ || !transfer_->running()) return;  // a message box shown by a handler may pump again
   in_poll_ = true;
-  if (lookup_ && lookup_->IsDone()) {
-    std::shared_ptr<Lookup> job = std::move(lookup_);
-    DoHostNotification(job->error, job->addr);
-  }
-  if (fd_ >= 0 && (state_ == kConnecting || state_ == kConnected)) {
-    pollfd p{fd_, 0, 0};
-    p.events = state_ == kConnecting ? POLLOUT : static_cast<short>(POLLIN | (request_finished_ ? 0 : POLLOUT));
-    if (::poll(&p, 1, 0) > 0) {
-      if (state_ == kConnecting) {
-        int err = 0;
-        socklen_t len = sizeof err;
-        if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-        DoSocketNotification(kEvConnect, err);
-      } else {
-        if ((p.revents & POLLOUT) && !request_finished_) DoSocketNotification(kEvWrite, 0);
-        if (p.revents & (POLLIN | POLLERR | POLLHUP)) {
-          for (int i = 0; i < kReadsPerPump && state_ == kConnected && fd_ >= 0; ++i)
-            if (!ReadData()) break;
-        }
-      }
+  transfer_->Perform();
+  if (transfer_->running()) {
+    int want = state_;
+    switch (transfer_->phase()) {
+      case HttpTransfer::Phase::kResolving: want = kWaitingForAddress; break;
+      case HttpTransfer::Phase::kConnecting: want = kConnecting; break;
+      case HttpTransfer::Phase::kConnected: want = kConnected; break;
+      case HttpTransfer::Phase::kIdle: break;
+    }
+    if (want != state_) {
+      SetState(want);
+      if (want == kConnected) ShowStatus("Status: Waiting for Data");
+    }
+    uint64_t got = transfer_->received();
+    if (got != shown_bytes_) {
+      shown_bytes_ = got;
+      char text[64];
+      std::snprintf(text, sizeof text, "Status: Reading Data %llu bytes", static_cast<unsigned long long>(got));
+      ShowStatus(text);
     }
   }
   in_poll_ = false;
 }
 
-bool DlgSendStream::WaitStep() {
-  // Sleep briefly until the socket or the lookup may have news, then let the
-  // pump run (it dispatches them, and serves every other window).
-  bool ready = false;
-  if (fd_ >= 0 && (state_ == kConnecting || state_ == kConnected)) {
-    pollfd p{fd_, 0, 0};
-    p.events = state_ == kConnecting ? POLLOUT : static_cast<short>(POLLIN | (request_finished_ ? 0 : POLLOUT));
-    ready = ::poll(&p, 1, kSliceMs) > 0;
-  } else if (lookup_) {
-    ready = lookup_->WaitFor(kSliceMs);
+bool DlgSendStream::Fetch(const std::string& url, bool vendor_headers, const Sink& sink) {
+  reason_.clear();
+  if (quit_) {
+    reason_ = "stopped";
+    return false;
   }
-  if (ready) plat().CheckEvents();
-  else plat().WaitEvents(kSliceMs);
-  if (quit_ || state_ == kIdle) return true;
-  return plat().clock().TickMs() - last_activity_ < g_idle_timeout_ms;
-}
+  const QuoteSettings settings = CurrentQuoteSettings();
+  HttpRequest req;
+  req.url = url;
+  req.max_redirects = kMaxRedirects;
+  req.cacert = settings.cacert;
+  if (theOptions && theOptions->iGetOption("use_proxy") > 0)
+    req.proxy = std::string(theOptions->cGetOption("proxy_name")) + ":" +
+                std::to_string(theOptions->iGetOption("proxy_port"));
+  if (vendor_headers) {
+    // What the vendor's servers have always been asked with.
+    req.http10 = true;
+    req.headers = {"Proxy-Connection: Keep-Alive",
+                   "User-Agent: Mozilla/4.03 [en] (Win95; I)",
+                   "Host: " + HostOf(url),
+                   "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*",
+                   "Accept-Language: en",
+                   "Accept-Charset: iso-8859-1,*,utf-8"};
+  } else {
+    req.headers = {"User-Agent: Kestrivane/2.4", "Accept: text/csv, text/plain, */*"};
+  }
 
-void DlgSendStream::TimedOut() {
-  GoToIdleState();
-  char text[128];
-  std::snprintf(text, sizeof text, "No answer from the Internet Server for %d seconds.",
-                static_cast<int>(g_idle_timeout_ms / 1000));
-  Error(text, "Error");
-}
+  if (state_ != kIdle) GoToIdleState();  // one connection serves one request
+  shown_bytes_ = 0;
+  std::string start_error;
+  if (!transfer_->Start(req, sink, &start_error)) {
+    reason_ = start_error;
+    return false;
+  }
+  SetState(kWaitingForAddress);
 
-void DlgSendStream::CmBtnSend() {
-  if (state_ != kConnected) {
-    Error("This socket is not connected", "");
-    GoToIdleState();
-    return;
+  Clock& clock = plat().clock();
+  const uint64_t started = clock.TickMs();
+  const uint64_t deadline_ms = static_cast<uint64_t>(settings.timeout_s) * 1000;
+  uint64_t last_data = started;
+  uint64_t last_bytes = 0;
+  while (transfer_->running()) {
+    transfer_->Wait(kSliceMs);
+    Poll();
+    plat().CheckEvents();
+    if (quit_) {
+      transfer_->Cancel();
+      state_ = kIdle;
+      reason_ = "stopped";
+      return false;
+    }
+    if (!transfer_->running()) break;
+    const uint64_t now = clock.TickMs();
+    if (transfer_->received() != last_bytes) {
+      last_bytes = transfer_->received();
+      last_data = now;
+    }
+    // Each byte restarts the idle timer, so a server that trickles is
+    // stopped by the overall deadline.
+    if (now - started >= deadline_ms) {
+      GoToIdleState();
+      reason_ = "timeout after " + std::to_string(settings.timeout_s) + " s";
+      return false;
+    }
+    if (now - last_data >= g_idle_timeout_ms) {
+      GoToIdleState();
+      const int secs = static_cast<int>(g_idle_timeout_ms / 1000);
+      reason_ = "no data for " + std::to_string(secs) + " s";
+      char text[128];
+      std::snprintf(text, sizeof text, "No answer from the Internet Server for %d seconds.", secs);
+      Error(text, "Error");
+      return false;
+    }
   }
-  if (request_[0]) {
-    request_finished_ = false;
-    request_sent_ = 0;
-    SendData();
+  SetState(kIdle);
+
+  switch (transfer_->failure()) {
+    case HttpTransfer::Failure::kNone: return true;
+    case HttpTransfer::Failure::kResolve:
+      reason_ = transfer_->error();
+      Error("Error Connecting to Internet Server.", "Error");
+      return false;
+    case HttpTransfer::Failure::kConnect:
+      reason_ = transfer_->error();
+      Error("Error Connecting to Host.", "");
+      return false;
+    case HttpTransfer::Failure::kCertificate: reason_ = "certificate: " + transfer_->error(); return false;
+    case HttpTransfer::Failure::kTls: reason_ = "secure connection: " + transfer_->error(); return false;
+    case HttpTransfer::Failure::kStatusLine: reason_ = "malformed status line"; return false;
+    case HttpTransfer::Failure::kStatus: reason_ = "HTTP " + std::to_string(transfer_->status()); return false;
+    case HttpTransfer::Failure::kShort: reason_ = "answer cut short"; return false;
+    case HttpTransfer::Failure::kRedirects:
+      reason_ = "more than " + std::to_string(kMaxRedirects) + " redirects";
+      return false;
+    case HttpTransfer::Failure::kStopped:
+      // The sink said why, or leaves reason_ to its caller.
+      return false;
+    case HttpTransfer::Failure::kOther: reason_ = transfer_->error(); return false;
   }
+  return false;
 }
 
 bool DlgSendStream::GetURL(const char* host, const char* path, char* dst, int dstSize) {
-  bool use_proxy = theOptions && theOptions->iGetOption("use_proxy") > 0;
   if (dst && dstSize > 0) dst[0] = 0;
-  if (quit_) return false;
-  recv_len_ = 0;
-  recv_[0] = 0;
-  recv_dropped_ = false;
-  transfer_error_ = false;
   if (!host || !path || !dst || dstSize <= 0) return false;
-
-  std::string target;
-  int port = 80;
-  if (use_proxy) {
-    target = theOptions->cGetOption("proxy_name");
-    port = theOptions->iGetOption("proxy_port");
-  } else if (!SplitHostPort(host, target, port)) {
-    // Not HOST:PORT after all: let the lookup judge the whole text.
-    target = host;
-    port = 80;
-  }
-  if (state_ != kIdle) GoToIdleState();  // one connection serves one request
-  if (target.size() >= sizeof host_) {
-    Error("Unable to convert the host name to an address.", "Error");
-    return false;
-  }
-  std::snprintf(host_, sizeof host_, "%s", target.c_str());
-  std::snprintf(port_, sizeof port_, "%d", port);
-
-  CmConnect();
-  for (;;) {
-    if (state_ == kIdle || quit_) return false;
-    if (state_ == kConnected) break;
-    if (!WaitStep()) {
-      TimedOut();
+  std::string body;
+  bool nul = false;
+  const size_t keep = static_cast<size_t>(dstSize - 1);
+  Sink sink = [&](const char* data, size_t n) {
+    if (std::memchr(data, 0, n)) {
+      nul = true;
       return false;
     }
-  }
-
-  int n = use_proxy
-              ? std::snprintf(request_, sizeof request_,
-                              "GET http://%s/%s HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\nUser-Agent: "
-                              "Mozilla/4.03 [en] (Win95; I)\r\nHost: %s\r\nAccept: image/gif, "
-                              "image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\nAccept-Language: "
-                              "en\r\nAccept-Charset: iso-8859-1,*,utf-8\r\n\r\n",
-                              host, path, host)
-              : std::snprintf(request_, sizeof request_,
-                              "GET /%s HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\nUser-Agent: "
-                              "Mozilla/4.03 [en] (Win95; I)\r\nHost: %s\r\nAccept: image/gif, "
-                              "image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\nAccept-Language: "
-                              "en\r\nAccept-Charset: iso-8859-1,*,utf-8\r\n\r\n",
-                              path, host);
-  if (n < 0 || n >= static_cast<int>(sizeof request_)) {  // a cut request would ask for something else
-    GoToIdleState();
+    // Only what fits is kept; the rest is read and let go.
+    if (body.size() < keep) body.append(data, std::min(n, keep - body.size()));
+    return true;
+  };
+  if (!Fetch(VendorUrl(host, path), true, sink)) {
+    if (nul) reason_ = "NUL byte in the answer";
     return false;
   }
-  request_len_ = n;
-  CmBtnSend();
-
-  ShowStatus("Status: Waiting for Data");
-  Touch();
-  for (;;) {
-    if (quit_) return false;
-    if (state_ == kIdle) break;
-    if (!WaitStep()) {
-      TimedOut();
-      return false;
-    }
-  }
-  // A transfer cut by an error, or data lost at the receive limit, is no document.
-  if (transfer_error_ || recv_dropped_) return false;
-
-  int len = static_cast<int>(strnlen(recv_, static_cast<size_t>(recv_len_)));
-  if (len > dstSize - 1) len = dstSize - 1;
-  std::string_view text(recv_, static_cast<size_t>(len));
-  size_t body = text.find("\r\n\r\n");
-  if (body != std::string_view::npos) body += 4;
-  else if ((body = text.find("\n\n")) != std::string_view::npos) body += 2;
-  else return false;
-
-  // An error page is not the document asked for, and a body shorter than the
-  // length the server announced was cut on the way.
-  int code = StatusCode(recv_, len);
-  if (code != 0 && (code < 200 || code > 299)) return false;
-  long announced = ContentLength(recv_, body);
-  if (announced >= 0 && static_cast<long>(strnlen(recv_, static_cast<size_t>(recv_len_)) - body) < announced)
+  if (body.empty()) {
+    reason_ = "empty answer";
     return false;
-
-  std::string_view out = text.size() - body > 10 ? text.substr(body) : text;
-  std::memcpy(dst, out.data(), out.size());
-  dst[out.size()] = 0;
+  }
+  std::memcpy(dst, body.data(), body.size());
+  dst[body.size()] = 0;
   return true;
 }
 
@@ -644,27 +400,54 @@ bool DlgSendStream::GetURLConfig() {
   result_[0] = 0;
   std::string server = VendorServer();
   if (!GetURL(server.c_str(), kConfigPath, result_, kResultSize)) return false;
-  if (!ParseLoaderConfig(result_, sources_, kSources)) return false;
+  if (!ParseLoaderConfig(result_, sources_, kSources)) {
+    reason_ = "not a quote-source configuration (no \"KVL:\" at its start)";
+    return false;
+  }
   config_loaded_ = true;
+  return true;
+}
+
+bool DlgSendStream::FetchQuoteFile(const std::string& url, bool vendor, const char* outPath) {
+  // The vendor's files have their CRs written as spaces, as they always had.
+  QuoteFileWriter w(outPath, vendor);
+  if (!w.Open()) {
+    reason_ = w.error();
+    return false;
+  }
+  if (!Fetch(url, vendor, [&w](const char* d, size_t n) { return w.Write(d, n); })) {
+    if (!w.error().empty()) reason_ = w.error();
+    return false;
+  }
+  if (!w.Commit()) {
+    reason_ = w.error();
+    return false;
+  }
   return true;
 }
 
 bool DlgSendStream::GetTickerFile(const char* database, const char* ticker, const char* outPath) {
   if (!GetURLConfig()) return false;
+  reason_.clear();
   if (!database || !ticker || !outPath || !*database || !*ticker) return false;
   win_->SetCaption(ticker);
   int found = -1;
   for (int i = 0; i < kSources; ++i)  // the last entry of that name wins
     if (sources_[i].name[0] && strcasecmp(sources_[i].name, database) == 0) found = i;
-  if (found < 0) return false;
+  if (found < 0) {
+    reason_ = std::string("no quote database named \"") + database + "\"";
+    return false;
+  }
   const QuoteSource& q = sources_[found];
   std::string path = std::string(q.prefix) + EncodeSymbol(ticker) + q.suffix;
-  if (!GetURL(q.host, path.c_str(), result_, kResultSize)) return false;
-  size_t len = std::strlen(result_);
-  if (len < static_cast<size_t>(kMinQuoteFile)) return false;
-  for (size_t i = 0; i < len; ++i)
-    if (result_[i] == '\r') result_[i] = ' ';
-  return WriteFileAtomic(outPath, std::string_view(result_, len));
+  return FetchQuoteFile(VendorUrl(q.host, path.c_str()), true, outPath);
+}
+
+bool DlgSendStream::GetTemplateFile(const std::string& url_template, const char* ticker, const char* outPath) {
+  reason_.clear();
+  if (!ticker || !outPath || !*ticker) return false;
+  win_->SetCaption(ticker);
+  return FetchQuoteFile(ExpandQuoteUrl(url_template, ticker), false, outPath);
 }
 
 }  // namespace kv

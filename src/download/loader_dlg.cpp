@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "app/options.h"
+#include "download/quote_settings.h"
 #include "model/main_dlg.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
@@ -105,29 +106,39 @@ bool LoaderDlg::SetupWindow() {
     }
   }
 
-  stream_ = std::make_unique<DlgSendStream>(dlg_.get());
-  download_stream = stream_.get();
-  bool ok = stream_->GetURLConfig() && !closing_ &&
-            stream_->GetURL(VendorServer().c_str(), kBannerPath, banner_, kBannerSize) && !closing_;
-  if (!ok) {
-    EndStream();
-    if (!closing_) {
-      closing_ = true;
-      dlg_->EndDialog(IDCANCEL);
+  // A URL template needs neither the vendor's configuration nor its banner:
+  // a user without a vendor server must not be stopped by its absence.
+  if (CurrentQuoteSettings().url.empty()) {
+    stream_ = std::make_unique<DlgSendStream>(dlg_.get());
+    download_stream = stream_.get();
+    bool ok = stream_->GetURLConfig() && !closing_;
+    if (!ok) {
+      setup_reason_ = stream_->reason();
+      EndStream();
+      if (!closing_) {
+        closing_ = true;
+        dlg_->EndDialog(IDCANCEL);
+      }
+      return false;
     }
-    return false;
-  }
+    // The banner is a nicety: without it the line stays empty.
+    if (!stream_->GetURL(VendorServer().c_str(), kBannerPath, banner_, kBannerSize)) banner_[0] = 0;
+    if (closing_) {
+      EndStream();
+      return false;
+    }
 
-  // Only the banner's first line scrolls; its line end goes too.
-  if (char* nl = std::strchr(banner_, '\n')) *nl = 0;
-  banner_len_ = static_cast<int>(std::strlen(banner_));
-  if (banner_len_ > 0 && banner_[banner_len_ - 1] == '\r') banner_[--banner_len_] = 0;
+    // Only the banner's first line scrolls; its line end goes too.
+    if (char* nl = std::strchr(banner_, '\n')) *nl = 0;
+    banner_len_ = static_cast<int>(std::strlen(banner_));
+    if (banner_len_ > 0 && banner_[banner_len_ - 1] == '\r') banner_[--banner_len_] = 0;
 
-  for (int i = 0; i < DlgSendStream::kSources; ++i) {
-    const QuoteSource& q = stream_->source(i);
-    if (q.name[0]) dlg_->AddItem(ids::IDC_LD_DATABASE, q.name);
+    for (int i = 0; i < DlgSendStream::kSources; ++i) {
+      const QuoteSource& q = stream_->source(i);
+      if (q.name[0]) dlg_->AddItem(ids::IDC_LD_DATABASE, q.name);
+    }
+    EndStream();
   }
-  EndStream();
 
   const char* want = theOptions ? theOptions->cGetOption("inet_database") : "";
   size_t want_len = std::strlen(want);
@@ -213,8 +224,10 @@ std::string LoaderDlg::DestinationForFiles(int max_chars) const {
   return dir;
 }
 
-void LoaderDlg::AppendResult(const std::string& symbol, bool ok) {
-  std::string line = Format(ok ? "%6s \tOK\r\n" : "%6s \tFAIL\r\n", symbol.c_str());
+void LoaderDlg::AppendResult(const std::string& symbol, bool ok, const std::string& reason) {
+  std::string line = ok               ? Format("%6s \tOK\r\n", symbol.c_str())
+                     : reason.empty() ? Format("%6s \tFAIL\r\n", symbol.c_str())
+                                      : Format("%6s \tFAIL %s\r\n", symbol.c_str(), reason.c_str());
   std::string text = dlg_->GetText(ids::IDC_LD_RESULTS) + line;
   // The box holds kResultsLimit characters: the oldest lines make room.
   while (static_cast<int>(text.size()) > kResultsLimit) {
@@ -236,6 +249,7 @@ void LoaderDlg::DOWNLOAD_BNClicked() {
   std::string dir = DestinationForFiles(255);
   int sel = dlg_->GetSel(ids::IDC_LD_DATABASE);
   std::string database = sel >= 0 ? dlg_->ItemText(ids::IDC_LD_DATABASE, sel).substr(0, 18) : "";
+  const std::string url_template = CurrentQuoteSettings().url;
 
   dlg_->Enable(ids::IDC_LD_DOWNLOAD, false);
   EndStream();
@@ -246,12 +260,20 @@ void LoaderDlg::DOWNLOAD_BNClicked() {
   downloading_ = true;
 
   while (dlg_->ItemCount(ids::IDC_LD_SYMBOLS) > 0) {
-    if (stream_->quit() || cancel_ || closing_) break;
+    // A click on Cancel made while the last file arrived is seen now, not
+    // one file later.
+    plat().CheckEvents();
+    if (!stream_ || stream_->quit() || cancel_ || closing_) break;
     std::string symbol = dlg_->ItemText(ids::IDC_LD_SYMBOLS, 0);
     std::string path = dir + "/" + symbol + ".csv";
-    bool ok = IsSafeSymbol(symbol) &&
-              stream_->GetTickerFile(database.c_str(), symbol.c_str(), path.c_str());
-    AppendResult(symbol, ok);
+    bool ok = false;
+    std::string reason = "not a usable file name";
+    if (IsSafeSymbol(symbol)) {
+      ok = url_template.empty() ? stream_->GetTickerFile(database.c_str(), symbol.c_str(), path.c_str())
+                                : stream_->GetTemplateFile(url_template, symbol.c_str(), path.c_str());
+      reason = stream_->reason();
+    }
+    AppendResult(symbol, ok, reason);
     // The list may have changed while the file was fetched.
     int at = dlg_->FindExact(ids::IDC_LD_SYMBOLS, symbol);
     if (at >= 0) dlg_->DeleteItem(ids::IDC_LD_SYMBOLS, at);

@@ -38,9 +38,10 @@ class LoaderDlg : public WindowHandler {
 
   Dialog& dlg() { return *dlg_; }
 
-  // Fills the controls, loads the configuration and the banner, starts the
-  // banner timer. False (and the dialog closed) when the configuration or
-  // the banner could not be fetched.
+  // Fills the controls, loads the configuration and the banner (neither when
+  // quote files come by URL template), starts the banner timer. False (and
+  // the dialog closed) when the configuration could not be fetched; a
+  // missing banner leaves the banner empty.
   bool SetupWindow();
   // Stops the banner timer and any running transfer.
   void Destroy();
@@ -83,13 +84,15 @@ class LoaderDlg : public WindowHandler {
   int succeeded() const { return succeeded_; }
   int failed() const { return failed_; }
   const char* banner() const { return banner_; }
+  // Why the set-up failed ("" when it did not, or no reason is known).
+  const std::string& setup_reason() const { return setup_reason_; }
 
  private:
   void Init(int resource, Dialog* parent);
   // The destination as file paths use it: backslashes turned into slashes,
   // trailing slashes removed; an empty destination is the current directory.
   std::string DestinationForFiles(int max_chars) const;
-  void AppendResult(const std::string& symbol, bool ok);
+  void AppendResult(const std::string& symbol, bool ok, const std::string& reason);
   void EndStream();
 
   TMainDlg* main_ = nullptr;
@@ -104,6 +107,7 @@ class LoaderDlg : public WindowHandler {
   bool closing_ = false;
   int succeeded_ = 0;
   int failed_ = 0;
+  std::string setup_reason_;
 };
 
 // The download dialog the main window has open, if any.

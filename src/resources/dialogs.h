@@ -139,6 +139,9 @@ inline constexpr ControlDef kPreferencesControls[] = {
      222, 10},
     {ids::IDC_PR_INET_Q, Ctl::CheckBox, "Quit Download window when finished downloading", 14,
      112, 222, 10},
+    {ids::IDC_PR_QUOTE_URL_LABEL, Ctl::Label, "Quote URL template ({symbol}; empty: vendor server)",
+     14, 127, 222, 8},
+    {ids::IDC_PR_QUOTE_URL, Ctl::Edit, "", 14, 137, 222, 12, 0, "https://host/path?s={symbol}"},
     // Invest page
     {ids::IDC_PR_CURRENCY_LABEL, Ctl::Label, "Currency Symbol", 16, 32, 80, 8, F_HIDDEN},
     {ids::IDC_PR_CURRENCY, Ctl::Edit, "$", 98, 30, 30, 12, F_HIDDEN},

@@ -115,6 +115,8 @@ constexpr int IDC_PR_QOVER = 119;
 constexpr int IDC_PR_INITIAL_LABEL = 120;
 constexpr int IDC_PR_INITIAL = 121;
 constexpr int IDC_PR_PORT_LABEL = 122;  // "Port", beside the proxy port
+constexpr int IDC_PR_QUOTE_URL_LABEL = 123;
+constexpr int IDC_PR_QUOTE_URL = 124;   // quote_url: the quote files' URL template
 
 // ---- menu commands ----------------------------------------------------------
 constexpr int CM_REREAD_STOCKS = 1;    // also the Enter key of the main dialog

@@ -9,7 +9,10 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 extern char** environ;
@@ -103,6 +106,79 @@ TinyProxy::~TinyProxy() {
   ::kill(pid_, SIGKILL);
   int status;
   ::waitpid(pid_, &status, 0);
+}
+
+namespace {
+
+// Runs argv[0] with output to out; the pid, or -1.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& out) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&fa, 1, 2);
+  pid_t pid = -1;
+  int rc = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  return rc == 0 ? pid : -1;
+}
+
+void Stop(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  for (int i = 0; i < 100; ++i) {  // up to 2 s, then for good
+    int status;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ::kill(pid, SIGKILL);
+  int status;
+  ::waitpid(pid, &status, 0);
+}
+
+}  // namespace
+
+TlsServer::TlsServer(const TempDir& dir) {
+  www_ = dir.file("www");
+  std::filesystem::create_directories(www_);
+  cacert_ = dir.file("cert.pem");
+  std::string key = dir.file("key.pem");
+  pid_t gen = Spawn({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out",
+                     cacert_, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
+                    dir.file("openssl-req.out"));
+  int status = 0;
+  if (gen <= 0 || ::waitpid(gen, &status, 0) != gen || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    error_ = "openssl could not make a certificate (tools/install-deps.sh test installs it): " +
+             ReadFile(dir.file("openssl-req.out"));
+    return;
+  }
+  port_ = TestHttpServer::ClosedPort();
+  // -WWW serves files relative to the working folder: the paths are given from www.
+  std::string out = dir.file("s_server.out");
+  pid_ = Spawn({"sh", "-c",
+                "cd '" + www_ + "' && exec openssl s_server -quiet -accept 127.0.0.1:" + std::to_string(port_) +
+                    " -cert '" + cacert_ + "' -key '" + key + "' -WWW"},
+               out);
+  for (int i = 0; i < 250 && pid_ > 0 && !running_; ++i) {  // up to 5 s
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      break;
+    }
+    running_ = Listening(port_);
+    if (!running_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (!running_) error_ = "openssl s_server did not start: " + ReadFile(out);
+}
+
+TlsServer::~TlsServer() { Stop(pid_); }
+
+void TlsServer::Serve(const std::string& path, const std::string& text) const {
+  std::filesystem::path p = std::filesystem::path(www_) / path;
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << text;
 }
 
 std::string TinyProxy::log() const { return ReadFile(log_path_); }

@@ -41,4 +41,32 @@ class TinyProxy {
   std::string error_;
 };
 
+// An HTTPS server on a free loopback port: openssl's own test server serving
+// the files below www() (HTTP/1.0 answers, then it closes), with a
+// certificate for 127.0.0.1 made at start in dir; cacert() is the file that
+// trusts it. Stopped with the object.
+class TlsServer {
+ public:
+  explicit TlsServer(const TempDir& dir);
+  ~TlsServer();
+  TlsServer(const TlsServer&) = delete;
+  TlsServer& operator=(const TlsServer&) = delete;
+
+  bool running() const { return running_; }
+  const std::string& error() const { return error_; }
+  int port() const { return port_; }
+  std::string base() const { return "https://127.0.0.1:" + std::to_string(port_); }
+  const std::string& cacert() const { return cacert_; }
+  // Serves text at path ("q/IBM.csv").
+  void Serve(const std::string& path, const std::string& text) const;
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+  bool running_ = false;
+  std::string www_;
+  std::string cacert_;
+  std::string error_;
+};
+
 }  // namespace kv::test

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/options.h"
+#include "app/preferences_dlg.h"
 #include "download/auto_download.h"
 #include "download/download_support.h"
 #include "download/test_server.h"
@@ -101,12 +102,12 @@ TEST_F(LoaderDlgTest, SetupFailureClosesTheDialog) {
   } cases[] = {
       {"nothing listens", "127.0.0.1:" + std::to_string(TestHttpServer::ClosedPort()),
        {"Error Connecting to Host."}},
-      {"no banner", "", {}},
+      {"no configuration", "", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     theOptions->SetOption("inet_server", (c.server.empty() ? server.host() : c.server).c_str());
-    if (c.server.empty()) server.Set("/kestrivane/markee.txt", "HTTP/1.0 404 Not Found\r\n\r\nno banner on this server");
+    if (c.server.empty()) server.Set("/kestrivane/Loader.cnf", "HTTP/1.0 404 Not Found\r\n\r\nnot here");
     platform.ClearRecords();
     LoaderDlg ld(main.get(), window.get());
     EXPECT_FALSE(ld.SetupWindow());
@@ -126,7 +127,7 @@ TEST_F(LoaderDlgTest, DownloadWritesFilesAndResultLines) {
   for (const char* s : {"IBM", "KO", "XX"}) AddManual(*ld, s);
   H(*ld).Click(ids::IDC_LD_DOWNLOAD);
 
-  EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), "   IBM \tOK\r\n    KO \tOK\r\n    XX \tFAIL\r\n");
+  EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), "   IBM \tOK\r\n    KO \tOK\r\n    XX \tFAIL only 999 characters (a quote file has at least 1000)\r\n");
   EXPECT_EQ(ld->dlg().ItemCount(ids::IDC_LD_SYMBOLS), 0);
   EXPECT_EQ(ReadFile("./IBM.csv"), Written(QuoteText(1500)));
   EXPECT_TRUE(fs::exists(dir.file("KO.csv")));
@@ -146,7 +147,7 @@ TEST_F(LoaderDlgTest, DownloadWritesFilesAndResultLines) {
   H(*ld).Click(ids::IDC_LD_DOWNLOAD);
   EXPECT_EQ(server.requests_for("/q/PG.txt"), 0);
   EXPECT_FALSE(fs::exists(dir.file("PG.csv")));
-  EXPECT_NE(ld->dlg().GetText(ids::IDC_LD_RESULTS).find("    PG \tFAIL\r\n"), std::string::npos);
+  EXPECT_NE(ld->dlg().GetText(ids::IDC_LD_RESULTS).find("    PG \tFAIL no quote database named \"Mars\"\r\n"), std::string::npos);
 }
 
 TEST_F(LoaderDlgTest, DestinationIsNormalised) {
@@ -270,7 +271,7 @@ TEST_F(LoaderDlgTest, ExitDuringAFetchClosesOnlyTheDialog) {
   EXPECT_FALSE(ld->dlg().IsOpen());
   EXPECT_EQ(quit_requests, 0);
   EXPECT_TRUE(platform.messages().empty());
-  EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), "    A1 \tFAIL\r\n");
+  EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), "    A1 \tFAIL stopped\r\n");
   EXPECT_EQ(server.requests_for("/q/B2.txt"), 0);
   EXPECT_EQ(download_stream, nullptr);
   EXPECT_FALSE(platform.HasTimer(ld.get(), ids::TIMER_BANNER));
@@ -338,7 +339,7 @@ TEST_F(LoaderDlgTest, CommandLineDownload) {
     std::string out;
   } cases[] = {
       {"--list " + list + " IBM", 0, "   IBM \tOK\n    KO \tOK\n"},
-      {"--database usa PG XX", 1, "    PG \tOK\n    XX \tFAIL\n"},
+      {"--database usa PG XX", 1, "    PG \tOK\n    XX \tFAIL only 10 characters (a quote file has at least 1000)\n"},
       {"--database Mars PG", 1, ""},
   };
   for (const Case& c : cases) {
@@ -356,6 +357,66 @@ TEST_F(LoaderDlgTest, CommandLineDownload) {
   }
   EXPECT_EQ(ReadFile(out_dir + "/IBM.csv"), Written(QuoteText(1500)));
   EXPECT_NE(ReadFile(dir.file("err.txt")).find("no quote database named \"Mars\""), std::string::npos);
+}
+
+TEST_F(LoaderDlgTest, MissingBannerLeavesItEmpty) {
+  server.Set("/kestrivane/markee.txt", "HTTP/1.0 404 Not Found\r\n\r\nno banner on this server");
+  auto ld = Open();
+  EXPECT_STREQ(ld->banner(), "");
+  AddManual(*ld, "IBM");
+  H(*ld).Click(ids::IDC_LD_DOWNLOAD);
+  EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), "   IBM \tOK\r\n");
+}
+
+TEST_F(LoaderDlgTest, UrlTemplateFromThePreferences) {
+  // No vendor server at all: the template alone must do.
+  theOptions->SetOption("inet_server", ("127.0.0.1:" + std::to_string(TestHttpServer::ClosedPort())).c_str());
+  TlsServer tls(dir);
+  ASSERT_TRUE(tls.running()) << tls.error();
+  tls.Serve("q/ibm.csv", QuoteText(1500));
+  server.SetBody("/d/ibm.csv", QuoteText(1500));
+  TinyProxy proxy(dir);
+  struct Case {
+    const char* name;
+    std::string url;
+    bool proxied;
+    std::vector<const char*> symbols;
+    std::string results;
+  } cases[] = {
+      {"plain HTTP", "  http://" + server.host() + "/d/{symbol_lc}.csv ", false, {"IBM", "NOPE"},
+       "   IBM \tOK\r\n  NOPE \tFAIL HTTP 404\r\n"},
+      {"HTTPS through the proxy", tls.base() + "/q/{symbol_lc}.csv", true, {"IBM"}, "   IBM \tOK\r\n"},
+  };
+  theOptions->SetOption("quote_cacert", tls.cacert().c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The user types the address into the Preferences' Internet page.
+    TOptionsDlg prefs(window.get());
+    platform.SetModalScript([&](Dialog&) {
+      auto& w = static_cast<HeadlessDialog&>(prefs.window());
+      w.Type(ids::IDC_PR_QUOTE_URL, c.url);
+      w.Click(ids::IDC_PR_OK);
+      platform.CheckEvents();
+      return w.end_result();
+    });
+    prefs.Execute();
+    platform.SetModalScript(nullptr);
+    if (c.proxied) {  // set past the dialog, whose port field is four digits wide
+      if (!proxy.running()) GTEST_SKIP() << proxy.error();
+      theOptions->SetOption("use_proxy", 1);
+      theOptions->SetOption("proxy_name", "127.0.0.1");
+      theOptions->SetOption("proxy_port", proxy.port());
+    }
+    std::remove("IBM.csv");
+    auto ld = Open();
+    EXPECT_TRUE(platform.messages().empty());
+    for (const char* s : c.symbols) AddManual(*ld, s);
+    H(*ld).Click(ids::IDC_LD_DOWNLOAD);
+    EXPECT_EQ(ld->dlg().GetText(ids::IDC_LD_RESULTS), c.results);
+    EXPECT_EQ(ReadFile("IBM.csv"), QuoteText(1500));  // as received: the CRs stay
+  }
+  EXPECT_NE(proxy.log().find("CONNECT 127.0.0.1:" + std::to_string(tls.port())), std::string::npos) << proxy.log();
+  EXPECT_EQ(server.requests_for("/kestrivane/Loader.cnf"), 0);
 }
 
 }  // namespace

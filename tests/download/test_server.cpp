@@ -1,7 +1,9 @@
 #include "download/test_server.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
+#include <thread>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -48,9 +50,10 @@ TestHttpServer::~TestHttpServer() {
 
 std::string TestHttpServer::host() const { return "127.0.0.1:" + std::to_string(port_); }
 
-void TestHttpServer::Set(const std::string& path, const std::string& raw, Mode mode) {
+void TestHttpServer::Set(const std::string& path, const std::string& raw, Mode mode,
+                         const std::string& filler) {
   std::lock_guard<std::mutex> lock(mu_);
-  routes_[path] = Route{raw, mode};
+  routes_[path] = Route{raw, mode, filler};
 }
 
 void TestHttpServer::SetBody(const std::string& path, const std::string& body, Mode mode) {
@@ -115,7 +118,7 @@ void TestHttpServer::Serve(int fd) {
   }
   Route route{"HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n"
               "<html><body><h1>404 Not Found</h1>The requested document is not here.</body></html>\r\n",
-              Mode::kNormal};
+              Mode::kNormal, ""};
   {
     std::lock_guard<std::mutex> lock(mu_);
     requests_.push_back(req);
@@ -124,14 +127,27 @@ void TestHttpServer::Serve(int fd) {
   }
   ++count_;
 
-  if (route.mode != Mode::kStall) {
+  ++open_;
+  // Sends all of text; false once the client has gone.
+  auto send_all = [&](const std::string& text, size_t step) {
     size_t sent = 0;
-    while (!stop_ && sent < route.raw.size()) {
+    while (!stop_ && sent < text.size()) {
       pollfd p{fd, POLLOUT, 0};
       if (::poll(&p, 1, 20) <= 0) continue;
-      ssize_t n = ::send(fd, route.raw.data() + sent, route.raw.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) break;
+      ssize_t n = ::send(fd, text.data() + sent, std::min(step, text.size() - sent), MSG_NOSIGNAL);
+      if (n <= 0) return false;
       sent += static_cast<size_t>(n);
+      if (route.mode == Mode::kTrickle) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    return true;
+  };
+  if (route.mode != Mode::kStall) {
+    bool alive = send_all(route.raw, route.mode == Mode::kTrickle ? 1 : route.raw.size());
+    if (route.mode == Mode::kEndless) {
+      while (alive && !stop_) {
+        alive = send_all(route.filler, route.filler.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
     }
   }
   if (route.mode == Mode::kNormal) ::shutdown(fd, SHUT_WR);
@@ -145,6 +161,7 @@ void TestHttpServer::Serve(int fd) {
     if (n <= 0) break;
   }
   ::close(fd);
+  --open_;
 }
 
 }  // namespace kv::test

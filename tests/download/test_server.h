@@ -18,6 +18,8 @@ class TestHttpServer {
     kNormal,        // send the response, then close
     kStall,         // read the request, never answer, never close
     kStallAfter,    // send the response, then keep the connection open
+    kEndless,       // send the response, then the filler again and again, never closing
+    kTrickle,       // send the response one byte every half second
   };
 
   TestHttpServer();   // listens on a free port of 127.0.0.1
@@ -32,10 +34,14 @@ class TestHttpServer {
   // The raw response for a path ("/kestrivane/Loader.cnf"); a request in the
   // absolute form a proxy receives ("http://HOST/PATH") matches by its path.
   // Unknown paths get a 404 page.
-  void Set(const std::string& path, const std::string& raw, Mode mode = Mode::kNormal);
+  void Set(const std::string& path, const std::string& raw, Mode mode = Mode::kNormal,
+           const std::string& filler = "");
   // A "200 OK" response with this body.
   void SetBody(const std::string& path, const std::string& body, Mode mode = Mode::kNormal);
 
+  // How many connections are still being served (a client that gave up
+  // has closed its end).
+  int open_connections() const { return open_.load(); }
   // Every request received so far, raw, in arrival order.
   std::vector<std::string> requests() const;
   int request_count() const { return count_.load(); }
@@ -49,6 +55,7 @@ class TestHttpServer {
   struct Route {
     std::string raw;
     Mode mode = Mode::kNormal;
+    std::string filler;
   };
   void AcceptLoop();
   void Serve(int fd);
@@ -58,6 +65,7 @@ class TestHttpServer {
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> count_{0};
+  std::atomic<int> open_{0};
   mutable std::mutex mu_;
   std::map<std::string, Route> routes_;
   std::vector<std::string> requests_;

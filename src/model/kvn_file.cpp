@@ -19,6 +19,7 @@
 
 #include "app/options.h"
 #include "download/auto_download.h"
+#include "model/data_paths.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
@@ -152,7 +153,9 @@ void TMainDlg::Save_Param() {
     const Stock* s = stocks[i].get();
     Stock empty;
     if (!s) s = &empty;
-    line("data_file= \"" + s->data_file + "\"");
+    // Relative to the model's folder when the file lies in it, so the two
+    // can move together.
+    line("data_file= \"" + StoredDataFile(model_path, s->data_file, Stock::kDataFileMax) + "\"");
     line("symbol= " + s->symbol);
     line(Format("infl_periods= %d", s->infl_periods));
     line(Format("infl_period= %d", s->infl_period));
@@ -333,6 +336,7 @@ bool TMainDlg::Read_Param_1_8() {
     if (!r.QuotedPath(path, Stock::kDataFileMax))
       return bad("The data_file of stock " + std::to_string(i + 1) +
                  " is not a path between double quotes");
+    path = ResolveDataFile(model_path, path);
     if (i == 0) {
       SetStatus("Reading Stock File: " + path);
       stocks[0] = std::make_unique<Stock>();

@@ -80,11 +80,11 @@ void TMainDlg::CmFilesaveas() {
   spec.options = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   std::string path;
   if (plat().FileDialog(spec, path)) {
+    // The new name stays even when the write fails: the user chose to keep
+    // the old file as it was, so a later Save must not go there. The model
+    // stays modified and the message says it is not saved.
     model_path = path;
     Save_Param();
-    // A failed write leaves the model where it was: its file is still the
-    // old one, and Save tries that again.
-    if (modified) model_path = previous;
   } else {
     model_path = previous;
   }

@@ -203,11 +203,12 @@ void TMainDlg::Save_Param() {
 
   // Written beside the model and renamed over it only when complete, so a
   // failed save leaves the previous file as it was.
-  if (WriteFileAtomic(model_path, out)) {
+  std::string why;
+  if (WriteFileAtomic(model_path, out, &why)) {
     modified = false;
     untitled = false;
   } else if (!batch_running) {
-    ErrorBox(kMsgWrite);
+    ErrorBox(std::string(kMsgWrite) + "\n" + why + "\nThe model is not saved.");
   }
   SetStatus("");
 }

@@ -82,14 +82,22 @@ TEST_F(FileCommandsTest, SaveOfAnUntitledModelIsSaveAs) {
   EXPECT_FALSE(std::filesystem::exists(chosen));
 }
 
-TEST_F(FileCommandsTest, AFailedSaveAsKeepsTheOldName) {
+TEST_F(FileCommandsTest, AFailedSaveAsKeepsTheNewName) {
   ModifiedModel();
-  std::filesystem::create_directory(dir.file("folder.kvn"));
-  platform.QueueFile(dir.file("folder.kvn"));
+  const std::string before = ReadFile(model);
+  const std::string folder = dir.file("folder.kvn");
+  std::filesystem::create_directory(folder);
+  platform.QueueFile(folder);
   main->CmFilesaveas();
-  EXPECT_EQ(platform.messages().back().text, "Unable to open file for writing -ERROR 200");
-  EXPECT_EQ(main->model_path, model);
+  const std::string& text = platform.messages().back().text;
+  EXPECT_EQ(text.rfind("Unable to open file for writing -ERROR 200", 0), 0u) << text;
+  EXPECT_NE(text.find("The model is not saved"), std::string::npos) << text;
+  EXPECT_EQ(main->model_path, folder);
   EXPECT_TRUE(main->modified);
+  // The file the user moved away from is not written by the next Save.
+  main->CmFilesave();
+  EXPECT_EQ(ReadFile(model), before);
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST_F(FileCommandsTest, ClosingAModifiedModel) {

@@ -244,7 +244,8 @@ TEST_F(KvnFileTest, AFailedSaveLeavesTheOldFileAndTheModifiedFlag) {
   std::signal(SIGXFSZ, old_handler);
 
   ASSERT_EQ(platform.messages().size(), 1u);
-  EXPECT_EQ(platform.messages()[0].text, "Unable to open file for writing -ERROR 200");
+  EXPECT_EQ(platform.messages()[0].text.rfind("Unable to open file for writing -ERROR 200\n", 0), 0u);
+  EXPECT_NE(platform.messages()[0].text.find("The model is not saved."), std::string::npos);
   EXPECT_EQ(platform.messages()[0].caption, "File Error");
   EXPECT_TRUE(main->modified);
   EXPECT_EQ(ReadFile(model), before);

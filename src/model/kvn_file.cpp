@@ -135,6 +135,9 @@ class KvnReader {
 // Writer
 
 void TMainDlg::Save_Param() {
+  // Saving a model whose stocks did not read would put its half-read state
+  // over the good file.
+  if (RefuseDamaged("be saved")) return;
   SetStatus("Saving Parameters");
   Check_Events();
 
@@ -217,6 +220,7 @@ void TMainDlg::Save_Param() {
 // Readers
 
 bool TMainDlg::Read_Param() {
+  stocks_error.clear();
   File f = Open(model_path);
   SetStatus("Reading Parameters");
   Check_Events();
@@ -253,11 +257,17 @@ bool TMainDlg::Read_Param() {
   if (theOptions && theOptions->iGetOption("inet_d_kvn") > 0) DownloadModelQuotes(*this);
   // Every stock is read again, now with its stored scale factors.
   Update_Stocks();
+  modified = false;
+  untitled = false;
+  if (Damaged()) {
+    // Update_Stocks has shown which file failed. The model stays in memory
+    // for the user to mend, but it is not a loaded model.
+    SetStatus("Damaged model: " + stocks_error);
+    return false;
+  }
   SetStatus("Processing ...");
   Check_Events();
   Create_Results();
-  modified = false;
-  untitled = false;
   SetStatus("");
   return true;
 }
@@ -290,6 +300,7 @@ bool TMainDlg::Read_Param_1_8() {
   if (!r.Word(w) || w != kVersion18) return box(kMsgVersion);
 
   for (auto& s : stocks) s.reset();
+  stocks_error.clear();
   dlg.ClearList(ids::IDC_TICKER_LIST);
   dlg.ClearList(ids::IDC_TRAIN_START);
   dlg.ClearList(ids::IDC_TRAIN_END);
@@ -348,7 +359,10 @@ bool TMainDlg::Read_Param_1_8() {
       CmZoom(zoom);   // fit the chart to the new number of days
       if (!stocks[0]->Read_File(Trained)) return box(reread + "454");
     } else {
-      stocks[i] = std::make_unique<Stock>(Trained, path.c_str());
+      // Not read here: Read_Param reads every stock again with its stored
+      // scale factors, and a failing file would only say so twice.
+      stocks[i] = std::make_unique<Stock>();
+      stocks[i]->data_file = path;
     }
     Stock& s = *stocks[i];
 

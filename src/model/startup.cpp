@@ -36,11 +36,13 @@ void TMainDlg::StartupWork() {
     const std::string kind = FirstWordPrefix(startup_file);
     if (kind == "Kes") {
       model_path = startup_file;
-      if (!Read_Param()) {
+      if (Read_Param()) {
+        process_bp(eval_days, 10, 1, true);
+      } else if (!Damaged()) {
         modified = false;   // nothing worth saving was left by the failed read
         CmFilenew();
+        process_bp(eval_days, 10, 1, true);
       }
-      process_bp(eval_days, 10, 1, true);
     } else if (kind == "KBF") {
       RunBatch(startup_file.c_str());
     }

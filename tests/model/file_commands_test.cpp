@@ -1,6 +1,7 @@
 // The File commands, the question before closing, and the file named on the
 // command line.
 #include <filesystem>
+#include <functional>
 
 #include "model/model_fixture.h"
 #include "resources/ids.h"
@@ -98,6 +99,61 @@ TEST_F(FileCommandsTest, AFailedSaveAsKeepsTheNewName) {
   main->CmFilesave();
   EXPECT_EQ(ReadFile(model), before);
   EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(FileCommandsTest, AModelWhosePriceFileIsMissingIsKeptButNotUsed) {
+  BuildModel();
+  const std::string before = ReadFile(model);
+  const std::string related = dir.file("b.csv");
+  std::filesystem::rename(related, dir.file("b.moved"));
+  main->CmFilenew();
+  platform.ClearRecords();
+  platform.QueueFile(model);
+  main->CmFileopen();
+  EXPECT_TRUE(main->Damaged());
+  EXPECT_EQ(main->n_files, 2);   // kept on screen to be mended
+  EXPECT_EQ(main->model_path, model);
+  EXPECT_FALSE(main->modified);
+  ASSERT_FALSE(platform.messages().empty());
+  EXPECT_NE(platform.messages().back().text.find(related), std::string::npos);
+  EXPECT_NE(window->GetText(ids::IDC_STATUS).find(related), std::string::npos);
+
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    const char* message;   // a part of the message shown
+  } cases[] = {
+      {"TRAIN", [&] { main->B1_BNClicked(); }, "b.csv"},
+      {"Max Profit", [&] { main->CmStrategyitem7(); }, "b.csv"},
+      {"Save", [&] { main->modified = true; main->CmFilesave(); }, "b.csv"},
+      {"closing with Auto Save asks instead",
+       [&] {
+         main->AutoSave = true;
+         platform.QueueAnswer(IDNO);
+         EXPECT_TRUE(main->CanClose());
+       },
+       kAskSave},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.ClearRecords();
+    c.act();
+    ASSERT_FALSE(platform.messages().empty());
+    EXPECT_NE(platform.messages().back().text.find(c.message), std::string::npos)
+        << platform.messages().back().text;
+    EXPECT_EQ(ReadFile(model), before);
+    EXPECT_EQ(main->Trained, 2);
+    EXPECT_FALSE(main->training_on);
+  }
+
+  // The file back and Reread: the model is whole again and saves.
+  std::filesystem::rename(dir.file("b.moved"), related);
+  main->CmOpen_stock();
+  EXPECT_FALSE(main->Damaged());
+  main->modified = true;
+  main->CmFilesave();
+  EXPECT_FALSE(main->modified);
+  EXPECT_NE(ReadFile(model).find("data_file= \"b.csv\""), std::string::npos);
 }
 
 TEST_F(FileCommandsTest, ClosingAModifiedModel) {

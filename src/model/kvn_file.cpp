@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 
 #include "app/options.h"
 #include "download/auto_download.h"
@@ -39,7 +40,13 @@ const char* const kMsgVersion = "Wrong Version  Neural Parameters (.kvn) file -E
 const char* const kMsgWrite = "Unable to open file for writing -ERROR 200";
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File Open(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
+// Only a regular file is a model: a FIFO would block the open and a device
+// such as /dev/zero would never end a word.
+File Open(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return File(nullptr, &std::fclose);
+  return File(std::fopen(path.c_str(), "rb"), &std::fclose);
+}
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 

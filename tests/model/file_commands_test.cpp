@@ -2,6 +2,7 @@
 // command line.
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 #include "model/model_fixture.h"
 #include "resources/ids.h"
@@ -253,6 +254,8 @@ TEST_F(FileCommandsTest, OpenLoadsAModelOrFallsBackToNew) {
 TEST_F(FileCommandsTest, TheFileNamedOnTheCommandLine) {
   BuildModel();
   main->CmFilenew();
+  const std::string fifo = dir.file("fifo.kvn");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     const char* name;
     std::string file;
@@ -262,6 +265,7 @@ TEST_F(FileCommandsTest, TheFileNamedOnTheCommandLine) {
       {"a model", model, 2, 0},
       {"no argument", "", 0, 0},
       {"a file that does not open", dir.file("none.kvn"), 0, 0},
+      {"a FIFO, which no one writes", fifo, 0, 0},
       {"some other text", dir.write("notes.txt", "Notes about Kestrivane\n"), 0, 0},
       {"a model that does not read", dir.write("v19.kvn", "Kestrivane 1.9\n"), 0, 1},
       // Kept to be mended; the reader's message and 454 name the file.

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <random>
 
 #include "model/model_fixture.h"
@@ -123,11 +124,18 @@ TEST_F(KvnFileTest, VersionsAndHeaders) {
       EXPECT_EQ(platform.messages()[0].caption, "File Error");
     }
   }
-  platform.ClearRecords();
-  main->model_path = dir.file("absent.kvn");
-  EXPECT_FALSE(main->Read_Param());
-  ASSERT_EQ(platform.messages().size(), 1u);
-  EXPECT_EQ(platform.messages()[0].text, "Unable to open file -ERROR 100");
+  // Only a regular file opens; a FIFO or /dev/zero must not hang the reader.
+  std::filesystem::create_directory(dir.file("folder.kvn"));
+  ASSERT_EQ(::mkfifo(dir.file("fifo.kvn").c_str(), 0600), 0);
+  for (const std::string path : {dir.file("absent.kvn"), dir.file("folder.kvn"),
+                                 dir.file("fifo.kvn"), std::string("/dev/zero")}) {
+    SCOPED_TRACE(path);
+    platform.ClearRecords();
+    main->model_path = path;
+    EXPECT_FALSE(main->Read_Param());
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].text, "Unable to open file -ERROR 100");
+  }
 
   // While a batch runs the model-file messages are kept quiet.
   platform.ClearRecords();

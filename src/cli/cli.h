@@ -33,7 +33,9 @@ class Session {
   HeadlessPlatform platform;
   std::unique_ptr<Dialog> window;
   std::unique_ptr<TMainDlg> main;
-  // Opens a model as File > Open does; false (after the messages) on failure.
+  // Opens a model as File > Open does; false (after the messages) on failure,
+  // also when the model's price files do not all read (its file and the
+  // reason are printed).
   bool OpenModel(const std::string& path);
 };
 

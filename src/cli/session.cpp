@@ -26,6 +26,14 @@ Session::~Session() {
 bool Session::OpenModel(const std::string& path) {
   main->model_path = path;
   if (!main->Read_Param()) {
+    if (main->Damaged()) {
+      std::fprintf(stderr,
+                   "kestrivane-cli: %s is not loaded: %s. The model file is left as it is; "
+                   "restore the price file or correct its path, then run the command again.\n",
+                   path.c_str(), main->stocks_error.c_str());
+      // Nothing of the damaged model may reach its file.
+      main->modified = false;
+    }
     main->CmFilenew();
     return false;
   }

@@ -6,6 +6,7 @@
 
 #include "data/date_lists.h"
 #include "forecast/stats_window.h"
+#include "model/data_paths.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -27,9 +28,17 @@ void ShowStock(TMainDlg& m, int sel) {
   m.TICKER_LIST_LBNSelChange();
 }
 
+// Remembers which file failed and why, for the callers that must not treat
+// the model as loaded.
+std::string DamageText(const Stock& s, const char* number) {
+  return "the price file " + s.data_file + " of " + (s.symbol.empty() ? "a stock" : s.symbol) +
+         " did not read: " + PriceFileProblem(s.data_file) + " (-ERROR " + number + ")";
+}
+
 }  // namespace
 
 void TMainDlg::Update_Stocks() {
+  stocks_error.clear();
   const int sel = dlg.GetSel(ids::IDC_TICKER_LIST);
   dlg.ClearList(ids::IDC_TRAIN_START);
   dlg.ClearList(ids::IDC_TRAIN_END);
@@ -46,6 +55,7 @@ void TMainDlg::Update_Stocks() {
     if (n_days == 0) {
       // eval_days is left as it was: clipping it to an empty calendar would
       // leave it negative for every later read.
+      stocks_error = DamageText(*stocks[0], "453");
       SetStatus("");
       ErrorBox(RereadMessage(stocks[0]->data_file, "453"));
       return;
@@ -66,6 +76,7 @@ void TMainDlg::Update_Stocks() {
     Check_Events();
     if (!stocks[i]) continue;
     if (!stocks[i]->Read_File(Trained)) {
+      stocks_error = DamageText(*stocks[i], "454");
       SetStatus("");
       ErrorBox(RereadMessage(stocks[i]->data_file, "454"));
       return;

@@ -47,7 +47,10 @@ float TradeFee(int shares, float price) {
 
 float TMainDlg::Invest(int days_back, int days_from_end, int& trades, bool report) {
   trades = 1;
-  if (!stocks[0]) return 0.0f;
+  if (!stocks[0]) {
+    if (report) report_error = "the model has no stocks, so there is nothing to report";
+    return 0.0f;
+  }
   const Stock& target = *stocks[0];
 
   // The report is built in memory and written in one piece at the end; a
@@ -145,8 +148,13 @@ float TMainDlg::Invest(int days_back, int days_from_end, int& trades, bool repor
     }
   }
 
-  // A report that cannot be written is simply missing; the run stands.
-  if (report) WriteFileAtomic(report_file, text);
+  // A report that cannot be written is simply missing; the run stands, and
+  // report_error says why for those who ask. A pipe or a terminal named as
+  // the report (/dev/stdout) gets the text directly.
+  if (report) {
+    report_error.clear();
+    WriteOutputFile(report_file, text, &report_error);
+  }
   dlg.Enable(ids::IDC_REP, Trained > 0);
   return cash + held * p;
 }

@@ -12,6 +12,7 @@ void TMainDlg::CmStrategyitem7() {
   float best_value = 0.0f;
   // The search shares the run flag with training; never two at once.
   if (training_on) return;
+  if (RefuseDamaged("search for a strategy")) return;
 
   Strategy = 7;
   modified = true;

@@ -19,6 +19,7 @@ void TMainDlg::CmFilenew() {
   dlg.ClearList(ids::IDC_TRAIN_END);
 
   for (auto& s : stocks) s.reset();
+  stocks_error.clear();
   n_files = 0;
   n_days = 0;
   in_nodes = 0;         // no stocks, no input rows
@@ -54,6 +55,9 @@ void TMainDlg::CmFileopen() {
     model_path = path;
     if (Read_Param()) {
       process_bp(eval_days, 10, 1, true);
+    } else if (Damaged()) {
+      // Kept, not replaced by a new model: the user mends the path with MOD
+      // or restores the file and rereads. The status line says why.
     } else {
       // The user has already been asked about the old model; what a failed
       // read left behind is no model to save, least of all over the file
@@ -80,11 +84,11 @@ void TMainDlg::CmFilesaveas() {
   spec.options = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   std::string path;
   if (plat().FileDialog(spec, path)) {
+    // The new name stays even when the write fails: the user chose to keep
+    // the old file as it was, so a later Save must not go there. The model
+    // stays modified and the message says it is not saved.
     model_path = path;
     Save_Param();
-    // A failed write leaves the model where it was: its file is still the
-    // old one, and Save tries that again.
-    if (modified) model_path = previous;
   } else {
     model_path = previous;
   }
@@ -100,7 +104,8 @@ bool TMainDlg::CanClose() {
   training_on = false;
   Check_Events();           // let a running training loop see the flag and end
   if (modified) {
-    if (AutoSave) {
+    // A damaged model cannot be saved: ask, so that No can still close.
+    if (AutoSave && !Damaged()) {
       CmFilesave();
     } else {
       int answer = plat().MessageBox("Content has changed, do you want to save now?", "Save File",

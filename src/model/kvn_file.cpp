@@ -16,9 +16,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 
 #include "app/options.h"
 #include "download/auto_download.h"
+#include "model/data_paths.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
@@ -38,7 +40,13 @@ const char* const kMsgVersion = "Wrong Version  Neural Parameters (.kvn) file -E
 const char* const kMsgWrite = "Unable to open file for writing -ERROR 200";
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File Open(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
+// Only a regular file is a model: a FIFO would block the open and a device
+// such as /dev/zero would never end a word.
+File Open(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return File(nullptr, &std::fclose);
+  return File(std::fopen(path.c_str(), "rb"), &std::fclose);
+}
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -134,6 +142,9 @@ class KvnReader {
 // Writer
 
 void TMainDlg::Save_Param() {
+  // Saving a model whose stocks did not read would put its half-read state
+  // over the good file.
+  if (RefuseDamaged("be saved")) return;
   SetStatus("Saving Parameters");
   Check_Events();
 
@@ -152,7 +163,9 @@ void TMainDlg::Save_Param() {
     const Stock* s = stocks[i].get();
     Stock empty;
     if (!s) s = &empty;
-    line("data_file= \"" + s->data_file + "\"");
+    // Relative to the model's folder when the file lies in it, so the two
+    // can move together.
+    line("data_file= \"" + StoredDataFile(model_path, s->data_file, Stock::kDataFileMax) + "\"");
     line("symbol= " + s->symbol);
     line(Format("infl_periods= %d", s->infl_periods));
     line(Format("infl_period= %d", s->infl_period));
@@ -200,11 +213,12 @@ void TMainDlg::Save_Param() {
 
   // Written beside the model and renamed over it only when complete, so a
   // failed save leaves the previous file as it was.
-  if (WriteFileAtomic(model_path, out)) {
+  std::string why;
+  if (WriteFileAtomic(model_path, out, &why)) {
     modified = false;
     untitled = false;
   } else if (!batch_running) {
-    ErrorBox(kMsgWrite);
+    ErrorBox(std::string(kMsgWrite) + "\n" + why + "\nThe model is not saved.");
   }
   SetStatus("");
 }
@@ -213,6 +227,7 @@ void TMainDlg::Save_Param() {
 // Readers
 
 bool TMainDlg::Read_Param() {
+  stocks_error.clear();
   File f = Open(model_path);
   SetStatus("Reading Parameters");
   Check_Events();
@@ -249,11 +264,17 @@ bool TMainDlg::Read_Param() {
   if (theOptions && theOptions->iGetOption("inet_d_kvn") > 0) DownloadModelQuotes(*this);
   // Every stock is read again, now with its stored scale factors.
   Update_Stocks();
+  modified = false;
+  untitled = false;
+  if (Damaged()) {
+    // Update_Stocks has shown which file failed. The model stays in memory
+    // for the user to mend, but it is not a loaded model.
+    SetStatus("Damaged model: " + stocks_error);
+    return false;
+  }
   SetStatus("Processing ...");
   Check_Events();
   Create_Results();
-  modified = false;
-  untitled = false;
   SetStatus("");
   return true;
 }
@@ -286,6 +307,7 @@ bool TMainDlg::Read_Param_1_8() {
   if (!r.Word(w) || w != kVersion18) return box(kMsgVersion);
 
   for (auto& s : stocks) s.reset();
+  stocks_error.clear();
   dlg.ClearList(ids::IDC_TICKER_LIST);
   dlg.ClearList(ids::IDC_TRAIN_START);
   dlg.ClearList(ids::IDC_TRAIN_END);
@@ -333,6 +355,7 @@ bool TMainDlg::Read_Param_1_8() {
     if (!r.QuotedPath(path, Stock::kDataFileMax))
       return bad("The data_file of stock " + std::to_string(i + 1) +
                  " is not a path between double quotes");
+    path = ResolveDataFile(model_path, path);
     if (i == 0) {
       SetStatus("Reading Stock File: " + path);
       stocks[0] = std::make_unique<Stock>();
@@ -343,7 +366,10 @@ bool TMainDlg::Read_Param_1_8() {
       CmZoom(zoom);   // fit the chart to the new number of days
       if (!stocks[0]->Read_File(Trained)) return box(reread + "454");
     } else {
-      stocks[i] = std::make_unique<Stock>(Trained, path.c_str());
+      // Not read here: Read_Param reads every stock again with its stored
+      // scale factors, and a failing file would only say so twice.
+      stocks[i] = std::make_unique<Stock>();
+      stocks[i]->data_file = path;
     }
     Stock& s = *stocks[i];
 

@@ -32,6 +32,16 @@ int TMainDlg::ErrorBox(const std::string& text, const char* caption) {
   return plat().MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
+bool TMainDlg::RefuseDamaged(const char* what) {
+  if (!Damaged()) return false;
+  if (!batch_running)
+    ErrorBox(std::string("The model cannot ") + what + ": " + stocks_error +
+                 "\nRestore the file or correct its path with MOD, then select Reread from the "
+                 "File menu.",
+             "Kestrivane");
+  return true;
+}
+
 void TMainDlg::SetStatus(const std::string& text) { dlg.SetText(ids::IDC_STATUS, text); }
 
 }  // namespace kv

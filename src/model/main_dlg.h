@@ -79,6 +79,17 @@ class TMainDlg : public WindowHandler {
   bool help_open = false;
   std::unique_ptr<Stock> stocks[kMaxStocks];
   std::string batch_path;        // the path chosen in the last batch file dialog
+  // Why the model's stocks did not all read at the last Update_Stocks: the
+  // file and the reason, in one line; empty when every file read. A damaged
+  // model stays on screen for the user to mend (MOD, File > Reread) but is
+  // not trained, searched or saved, since its inputs would be zeros where
+  // the missing stock belongs. Read_Param gives false for it; this tells a
+  // damaged model (parameters read, a price file not) from one not read.
+  std::string stocks_error;
+  bool Damaged() const { return !stocks_error.empty(); }
+  // Shows why a damaged model cannot do `what` ("be trained"); true when it
+  // was refused.
+  bool RefuseDamaged(const char* what);
 
   // ================= per-day arrays =================
   float inputs[kInputRows][kMaxDays] = {};   // [row][day]; row in_nodes is 1.0
@@ -108,6 +119,8 @@ class TMainDlg : public WindowHandler {
   // Where Invest writes its day-by-day report; a relative name is taken in
   // the current folder.
   std::string report_file = "report.txt";
+  // Why the last report could not be written; empty after a written one.
+  std::string report_error;
 
   // ================= chart geometry =================
   int32_t chart_left = 8, chart_top = 2, chart_right = 609, chart_bottom = 167;

@@ -3,6 +3,7 @@
 // opened as a model or run as a batch file by its first word.
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 #include "app/options.h"
 #include "download/auto_download.h"
@@ -13,8 +14,11 @@ namespace kv {
 
 namespace {
 // The first three characters of the file's first blank-delimited word;
-// empty when the file does not open.
+// empty when the file does not open or is not a regular file.
 std::string FirstWordPrefix(const std::string& path) {
+  // A FIFO named on the command line would block the start-up for good.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!f) return {};
   std::string w;
@@ -36,11 +40,13 @@ void TMainDlg::StartupWork() {
     const std::string kind = FirstWordPrefix(startup_file);
     if (kind == "Kes") {
       model_path = startup_file;
-      if (!Read_Param()) {
+      if (Read_Param()) {
+        process_bp(eval_days, 10, 1, true);
+      } else if (!Damaged()) {
         modified = false;   // nothing worth saving was left by the failed read
         CmFilenew();
+        process_bp(eval_days, 10, 1, true);
       }
-      process_bp(eval_days, 10, 1, true);
     } else if (kind == "KBF") {
       RunBatch(startup_file.c_str());
     }

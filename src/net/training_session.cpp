@@ -39,6 +39,7 @@ void TMainDlg::SetIdleControls() {
 }
 
 void TMainDlg::B1_BNClicked() {
+  if (RefuseDamaged("be trained")) return;
   training_on = DoBackProp || DoAnnealing;
   if (!training_on) {
     plat().MessageBox("Please select a training algorithm from the Options Menu", "Kestrivane",

@@ -205,7 +205,13 @@ TEST_F(KvnBadInput, PathsOfThreeHundredCharacters) {
   main->modified = true;
   main->CmFilesave();
   EXPECT_FALSE(main->modified);
-  EXPECT_EQ(ReadFile(model), text);
+  // Saved again, the price file beside the model is stored relative to it,
+  // the one elsewhere with its full path.
+  std::string expected = text;
+  expected.replace(expected.find(csv), csv.size(), "target.csv");
+  const std::string related = std::filesystem::weakly_canonical(dir.file("related.csv")).string();
+  expected.replace(expected.find("\"related.csv\""), 13, "\"" + related + "\"");
+  EXPECT_EQ(ReadFile(model), expected);
 }
 
 TEST_F(KvnBadInput, FiftyMegabytesAfterTheWeights) {

@@ -1,9 +1,13 @@
 // kestrivane-cli create, info and inspect on the bundled samples, run as a
 // user runs them.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "support/fixture.h"
 
@@ -106,6 +110,103 @@ TEST_F(CliModelCommandsTest, InspectShowsEachSamplesLayout) {
   Output bad = Run("inspect " + dir.write("bad.csv", "no dates here\n"));
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("-ERROR 453"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(CliModelCommandsTest, AMissingPriceFileLeavesTheModelAsItWas) {
+  fs::copy_file(SamplePath("GE.csv"), dir.file("GE.csv"));
+  fs::copy_file(SamplePath("KO.csv"), dir.file("KO.csv"));
+  ASSERT_EQ(Run("create m.kvn --stock GE,GE.csv,10,ps --stock KO,KO.csv,5,p").status, 0);
+  const std::string before = ReadFile(dir.file("m.kvn"));
+  fs::rename(dir.file("KO.csv"), dir.file("KO.moved"));
+  const std::string missing = (fs::weakly_canonical(dir.path()) / "KO.csv").string();
+  for (const char* command : {"info m.kvn", "train m.kvn --steps 3", "predict m.kvn",
+                              "simulate m.kvn --report r.txt", "search m.kvn --force",
+                              "chart m.kvn --out c.png"}) {
+    SCOPED_TRACE(command);
+    Output o = Run(command);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("m.kvn is not loaded: the price file " + missing +
+                         " of KO did not read: the file does not exist"),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(ReadFile(dir.file("m.kvn")), before);
+  }
+  EXPECT_FALSE(fs::exists(dir.file("r.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("c.png")));
+}
+
+TEST_F(CliModelCommandsTest, AModelTravelsWithItsPriceFiles) {
+  fs::create_directories(dir.file("models"));
+  fs::create_directories(dir.file("shared"));
+  fs::copy_file(SamplePath("GE.csv"), dir.file("models/GE.csv"));
+  fs::copy_file(SamplePath("KO.csv"), dir.file("shared/KO.csv"));
+  const std::string shared = (fs::weakly_canonical(dir.path()) / "shared/KO.csv").string();
+  ASSERT_EQ(Run("create models/m.kvn --stock GE,models/GE.csv,10,ps --stock KO,shared/KO.csv,5,p")
+                .status,
+            0);
+  const std::string text = ReadFile(dir.file("models/m.kvn"));
+  EXPECT_NE(text.find("data_file= \"GE.csv\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("data_file= \"" + shared + "\"\n"), std::string::npos) << text;
+
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+    const char* model;
+  } steps[] = {
+      {"the model's folder renamed", [&] { fs::rename(dir.file("models"), dir.file("moved")); },
+       "moved/m.kvn"},
+      {"an absolute file moved in beside the model",
+       [&] { fs::rename(dir.file("shared/KO.csv"), dir.file("moved/KO.csv")); }, "moved/m.kvn"},
+      {"opened through a link from another folder",
+       [&] { fs::create_symlink("../moved/m.kvn", dir.file("shared/link.kvn")); },
+       "shared/link.kvn"},
+      {"a file written with a path from the current folder",
+       [&] {
+         std::string old = ReadFile(dir.file("moved/m.kvn"));
+         old.replace(old.find("\"GE.csv\""), 8, "\"moved/GE.csv\"");
+         old.replace(old.find(shared), shared.size(), "moved/KO.csv");
+         dir.write("shared/old.kvn", old);
+       },
+       "shared/old.kvn"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.name);
+    s.change();
+    Output o = Run(std::string("info ") + s.model);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(Fields(o.out)["symbols"], "GE KO");
+  }
+
+  // Saved twice through the link: the link stays, the file behind it is
+  // replaced (a new inode) each time.
+  auto inode = [&] {
+    struct stat st {};
+    ::stat(dir.file("moved/m.kvn").c_str(), &st);
+    return st.st_ino;
+  };
+  for (int i = 0; i < 2; ++i) {
+    const auto before = inode();
+    ASSERT_EQ(Run("train shared/link.kvn --steps 2").status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir.file("shared/link.kvn")));
+    EXPECT_NE(inode(), before);
+  }
+  EXPECT_NE(ReadFile(dir.file("moved/m.kvn")).find("data_file= \"KO.csv\""), std::string::npos);
+}
+
+TEST_F(CliModelCommandsTest, AReportNamedToStandardOutputIsWrittenThere) {
+  ASSERT_EQ(Run("create m.kvn --stock GE," + SamplePath("GE.csv") + ",10,ps").status, 0);
+  Output o = Run("simulate m.kvn --report /dev/stdout");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("value: "), std::string::npos);
+  EXPECT_GT(std::count(o.out.begin(), o.out.end(), '\n'), 50) << o.out;
 }
 
 }  // namespace

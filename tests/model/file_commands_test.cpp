@@ -1,6 +1,8 @@
 // The File commands, the question before closing, and the file named on the
 // command line.
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 #include "model/model_fixture.h"
 #include "resources/ids.h"
@@ -82,14 +84,77 @@ TEST_F(FileCommandsTest, SaveOfAnUntitledModelIsSaveAs) {
   EXPECT_FALSE(std::filesystem::exists(chosen));
 }
 
-TEST_F(FileCommandsTest, AFailedSaveAsKeepsTheOldName) {
+TEST_F(FileCommandsTest, AFailedSaveAsKeepsTheNewName) {
   ModifiedModel();
-  std::filesystem::create_directory(dir.file("folder.kvn"));
-  platform.QueueFile(dir.file("folder.kvn"));
+  const std::string before = ReadFile(model);
+  const std::string folder = dir.file("folder.kvn");
+  std::filesystem::create_directory(folder);
+  platform.QueueFile(folder);
   main->CmFilesaveas();
-  EXPECT_EQ(platform.messages().back().text, "Unable to open file for writing -ERROR 200");
-  EXPECT_EQ(main->model_path, model);
+  const std::string& text = platform.messages().back().text;
+  EXPECT_EQ(text.rfind("Unable to open file for writing -ERROR 200", 0), 0u) << text;
+  EXPECT_NE(text.find("The model is not saved"), std::string::npos) << text;
+  EXPECT_EQ(main->model_path, folder);
   EXPECT_TRUE(main->modified);
+  // The file the user moved away from is not written by the next Save.
+  main->CmFilesave();
+  EXPECT_EQ(ReadFile(model), before);
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(FileCommandsTest, AModelWhosePriceFileIsMissingIsKeptButNotUsed) {
+  BuildModel();
+  const std::string before = ReadFile(model);
+  const std::string related = dir.file("b.csv");
+  std::filesystem::rename(related, dir.file("b.moved"));
+  main->CmFilenew();
+  platform.ClearRecords();
+  platform.QueueFile(model);
+  main->CmFileopen();
+  EXPECT_TRUE(main->Damaged());
+  EXPECT_EQ(main->n_files, 2);   // kept on screen to be mended
+  EXPECT_EQ(main->model_path, model);
+  EXPECT_FALSE(main->modified);
+  ASSERT_FALSE(platform.messages().empty());
+  EXPECT_NE(platform.messages().back().text.find(related), std::string::npos);
+  EXPECT_NE(window->GetText(ids::IDC_STATUS).find(related), std::string::npos);
+
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    const char* message;   // a part of the message shown
+  } cases[] = {
+      {"TRAIN", [&] { main->B1_BNClicked(); }, "b.csv"},
+      {"Max Profit", [&] { main->CmStrategyitem7(); }, "b.csv"},
+      {"Save", [&] { main->modified = true; main->CmFilesave(); }, "b.csv"},
+      {"closing with Auto Save asks instead",
+       [&] {
+         main->AutoSave = true;
+         platform.QueueAnswer(IDNO);
+         EXPECT_TRUE(main->CanClose());
+       },
+       kAskSave},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.ClearRecords();
+    c.act();
+    ASSERT_FALSE(platform.messages().empty());
+    EXPECT_NE(platform.messages().back().text.find(c.message), std::string::npos)
+        << platform.messages().back().text;
+    EXPECT_EQ(ReadFile(model), before);
+    EXPECT_EQ(main->Trained, 2);
+    EXPECT_FALSE(main->training_on);
+  }
+
+  // The file back and Reread: the model is whole again and saves.
+  std::filesystem::rename(dir.file("b.moved"), related);
+  main->CmOpen_stock();
+  EXPECT_FALSE(main->Damaged());
+  main->modified = true;
+  main->CmFilesave();
+  EXPECT_FALSE(main->modified);
+  EXPECT_NE(ReadFile(model).find("data_file= \"b.csv\""), std::string::npos);
 }
 
 TEST_F(FileCommandsTest, ClosingAModifiedModel) {
@@ -189,6 +254,8 @@ TEST_F(FileCommandsTest, OpenLoadsAModelOrFallsBackToNew) {
 TEST_F(FileCommandsTest, TheFileNamedOnTheCommandLine) {
   BuildModel();
   main->CmFilenew();
+  const std::string fifo = dir.file("fifo.kvn");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     const char* name;
     std::string file;
@@ -198,8 +265,15 @@ TEST_F(FileCommandsTest, TheFileNamedOnTheCommandLine) {
       {"a model", model, 2, 0},
       {"no argument", "", 0, 0},
       {"a file that does not open", dir.file("none.kvn"), 0, 0},
+      {"a FIFO, which no one writes", fifo, 0, 0},
       {"some other text", dir.write("notes.txt", "Notes about Kestrivane\n"), 0, 0},
       {"a model that does not read", dir.write("v19.kvn", "Kestrivane 1.9\n"), 0, 1},
+      // Kept to be mended; the reader's message and 454 name the file.
+      {"a model whose related file is missing", dir.write("gone.kvn", [&] {
+         std::string t = ReadFile(model);
+         return t.replace(t.find("\"b.csv\""), 7, "\"gone.csv\"");
+       }()),
+       2, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -210,6 +284,7 @@ TEST_F(FileCommandsTest, TheFileNamedOnTheCommandLine) {
     main->StartupWork();
     EXPECT_EQ(main->n_files, c.n_files);
     EXPECT_EQ(platform.messages().size(), c.messages);
+    EXPECT_EQ(main->Damaged(), c.file.find("gone") != std::string::npos);
     EXPECT_FALSE(main->training_on);
     EXPECT_TRUE(window->IsEnabled(ids::IDC_DOWNLOAD));
     EXPECT_FALSE(platform.HasTimer(main.get(), ids::TIMER_STARTUP));

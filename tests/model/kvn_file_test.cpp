@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <random>
 
 #include "model/model_fixture.h"
@@ -35,7 +36,8 @@ TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
                            Rounded(m.stocks[0]->normal5)};
   const int in_nodes = m.in_nodes, eval_days = m.eval_days, keepout_days = m.keepout_days;
   const std::string first = ReadFile(model);
-  EXPECT_NE(first.find("data_file= \"" + dir.file("my data/a prices.csv") + "\"\n"), std::string::npos);
+  // Price files beside the model are stored relative to its folder.
+  EXPECT_NE(first.find("data_file= \"my data/a prices.csv\"\n"), std::string::npos);
   EXPECT_NE(first.find("\nStrategy= 7 0.8 0.3 0.7 0.35 0.15 \n"), std::string::npos);
   EXPECT_NE(first.find("\nlearn_rate= 0.0123457\n"), std::string::npos);
   EXPECT_NE(first.find("\nTraining= 0 g\n"), std::string::npos);
@@ -122,11 +124,18 @@ TEST_F(KvnFileTest, VersionsAndHeaders) {
       EXPECT_EQ(platform.messages()[0].caption, "File Error");
     }
   }
-  platform.ClearRecords();
-  main->model_path = dir.file("absent.kvn");
-  EXPECT_FALSE(main->Read_Param());
-  ASSERT_EQ(platform.messages().size(), 1u);
-  EXPECT_EQ(platform.messages()[0].text, "Unable to open file -ERROR 100");
+  // Only a regular file opens; a FIFO or /dev/zero must not hang the reader.
+  std::filesystem::create_directory(dir.file("folder.kvn"));
+  ASSERT_EQ(::mkfifo(dir.file("fifo.kvn").c_str(), 0600), 0);
+  for (const std::string path : {dir.file("absent.kvn"), dir.file("folder.kvn"),
+                                 dir.file("fifo.kvn"), std::string("/dev/zero")}) {
+    SCOPED_TRACE(path);
+    platform.ClearRecords();
+    main->model_path = path;
+    EXPECT_FALSE(main->Read_Param());
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].text, "Unable to open file -ERROR 100");
+  }
 
   // While a batch runs the model-file messages are kept quiet.
   platform.ClearRecords();
@@ -243,7 +252,8 @@ TEST_F(KvnFileTest, AFailedSaveLeavesTheOldFileAndTheModifiedFlag) {
   std::signal(SIGXFSZ, old_handler);
 
   ASSERT_EQ(platform.messages().size(), 1u);
-  EXPECT_EQ(platform.messages()[0].text, "Unable to open file for writing -ERROR 200");
+  EXPECT_EQ(platform.messages()[0].text.rfind("Unable to open file for writing -ERROR 200\n", 0), 0u);
+  EXPECT_NE(platform.messages()[0].text.find("The model is not saved."), std::string::npos);
   EXPECT_EQ(platform.messages()[0].caption, "File Error");
   EXPECT_TRUE(main->modified);
   EXPECT_EQ(ReadFile(model), before);

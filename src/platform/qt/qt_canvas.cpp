@@ -174,8 +174,11 @@ bool SaveImagePng(const QImage& image, const std::string& path, std::string& err
     error = "cannot encode the picture";
     return false;
   }
-  if (!WriteFileAtomic(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-    error = "cannot write " + path;
+  // A picture is output like a report: a pipe or terminal gets the bytes.
+  std::string why;
+  if (!WriteOutputFile(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                       &why)) {
+    error = "cannot write the picture: " + why;
     return false;
   }
   return true;

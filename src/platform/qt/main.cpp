@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
   // The program's own folder (kv.dat lives there) and the file named on the
   // command line. Both are kept absolute: the download dialog changes the
   // current folder before the start-up file is read.
-  QString dir = QCoreApplication::applicationDirPath();
-  kv::program_dir = dir.isEmpty() ? kv::DirectoryOf(argv[0]) : dir.toStdString() + "/";
+  kv::program_dir = kv::ProgramDirectory(argv[0]);
   kv::startup_file.clear();
   if (argc >= 2 && argv[1][0] != '\0')
     kv::startup_file = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString();

@@ -79,6 +79,8 @@ class TMainDlg : public WindowHandler {
   bool help_open = false;
   std::unique_ptr<Stock> stocks[kMaxStocks];
   std::string batch_path;        // the path chosen in the last batch file dialog
+  int batch_failures = 0;        // models of the last batch run that failed
+  bool batch_quit = false;       // end the program once the running batch model is saved
 
   // ================= per-day arrays =================
   float inputs[kInputRows][kMaxDays] = {};   // [row][day]; row in_nodes is 1.0

@@ -197,8 +197,12 @@ uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes) 
 
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said) {
   // Loading has already stopped at a model file it could not read; what the
-  // price files raised on the way is what makes a loaded model unusable.
-  if (!said.empty()) return OneLine(said.front());
+  // price files raised on the way (each such message names its file) is
+  // what makes a loaded model unusable.
+  for (const std::string& text : said)
+    for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i)
+      if (m.stocks[i] && !m.stocks[i]->data_file.empty() && text.find(m.stocks[i]->data_file) != std::string::npos)
+        return OneLine(text);
   for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i) {
     const Stock* s = m.stocks[i].get();
     if (!s) return "stock " + std::to_string(i + 1) + " has no price file";

@@ -14,8 +14,8 @@ uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes);
 class TMainDlg;
 
 // Why a model that loaded cannot be trained or forecast, empty when it can:
-// the first message its price files raised while it loaded (said), or a
-// stock that gave no prices at all.
+// the first message raised while it loaded (said) that names one of its
+// price files, or a stock that gave no prices at all.
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said);
 
 }  // namespace kv

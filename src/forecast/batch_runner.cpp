@@ -289,7 +289,7 @@ void TMainDlg::RunBatch(const char* path) {
 
         // A model trained here is saved here: nobody else writes it meanwhile.
         ModelLock lock;
-        if (train && !lock.Acquire(model_path, "kestrivane batch")) {
+        if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch")) {
           failed(" Error " + quoted(model_path) + " was not trained: " + lock.message());
           continue;
         }

@@ -288,8 +288,11 @@ void TMainDlg::RunBatch(const char* path) {
         model_path = QuotedPath(line, after);
 
         // A model trained here is saved here: nobody else writes it meanwhile.
+        // The window's own lock, kept for changes the user chose not to save
+        // before the run, does not stop the run.
         ModelLock lock;
-        if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch")) {
+        if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch") &&
+            lock.holder_pid() != ::getpid()) {
           failed(" Error " + quoted(model_path) + " was not trained: " + lock.message());
           continue;
         }

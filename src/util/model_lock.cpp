@@ -1,6 +1,7 @@
 #include "util/model_lock.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,7 +13,10 @@ namespace kv {
 ModelLock::~ModelLock() { Release(); }
 
 ModelLock::ModelLock(ModelLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), message_(std::move(other.message_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      message_(std::move(other.message_)),
+      holder_pid_(other.holder_pid_) {}
 
 ModelLock& ModelLock::operator=(ModelLock&& other) noexcept {
   if (this != &other) {
@@ -20,6 +24,7 @@ ModelLock& ModelLock::operator=(ModelLock&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     path_ = std::move(other.path_);
     message_ = std::move(other.message_);
+    holder_pid_ = other.holder_pid_;
   }
   return *this;
 }
@@ -27,6 +32,7 @@ ModelLock& ModelLock::operator=(ModelLock&& other) noexcept {
 bool ModelLock::Acquire(const std::string& model_path, const std::string& command) {
   Release();
   message_.clear();
+  holder_pid_ = 0;
   path_ = model_path;
   const std::string lock_path = LockPath(model_path);
   // A holder removes its file as it lets go; a file locked after that
@@ -42,6 +48,7 @@ bool ModelLock::Acquire(const std::string& model_path, const std::string& comman
         std::string holder = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
         while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
         const size_t blank = holder.find(' ');
+        holder_pid_ = std::atol(holder.substr(0, blank).c_str());
         const std::string who =
             holder.empty() ? "a process that has not yet said who it is"
             : blank == std::string::npos ? "process " + holder

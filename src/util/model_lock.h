@@ -41,6 +41,8 @@ class ModelLock {
   // Why Acquire failed, ready to show: "MODEL is in use by another Kestrivane
   // (process 123, kestrivane-cli train); try again when it has finished".
   const std::string& message() const { return message_; }
+  // The process that holds the lock Acquire could not take; 0 when unknown.
+  long holder_pid() const { return holder_pid_; }
 
   static std::string LockPath(const std::string& model_path) { return model_path + ".lock"; }
 
@@ -48,6 +50,7 @@ class ModelLock {
   int fd_ = -1;
   std::string path_;
   std::string message_;
+  long holder_pid_ = 0;
 };
 
 }  // namespace kv

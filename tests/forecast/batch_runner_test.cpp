@@ -5,6 +5,10 @@
 
 #include <filesystem>
 #include <map>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <regex>
 
@@ -180,8 +184,34 @@ TEST_F(BatchRunnerTest, EveryFailedModelGetsItsOwnLineAndNothingWaits) {
   const std::string busy = MakeModelFile("busy");
   fs::permissions(readonly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   fs::remove(dir.file("two-ko.csv"));   // the related stock's price file went away
-  ModelLock holder;                     // as another program training it would
-  ASSERT_TRUE(holder.Acquire(busy, "kestrivane-cli train"));
+  // Another program holds the busy model, as a training run would.
+  const std::string lock_file = ModelLock::LockPath(busy);
+  const char holder_text[] = "kestrivane-cli train\n";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(lock_file.c_str(), O_RDWR | O_CREAT, 0644);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+    char pid[24];
+    int n = 0;
+    for (long v = ::getpid(); v > 0; v /= 10) pid[n++] = static_cast<char>('0' + v % 10);
+    for (int i = n - 1; i >= 0; --i) (void)!::write(fd, &pid[i], 1);
+    (void)!::write(fd, " ", 1);
+    (void)!::write(fd, holder_text, sizeof holder_text - 1);
+    (void)!::write(ready[1], "x", 1);
+    ::alarm(300);   // never outlives a test that failed before killing it
+    ::pause();
+    ::_exit(0);
+  }
+  char c;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  // The window's own lock (changes the user chose not to save before the
+  // run) does not stop the run.
+  ModelLock window_lock;
+  ASSERT_TRUE(window_lock.Acquire(good, "kestrivane"));
   std::map<std::string, std::string> before;
   for (const std::string& m : {good, readonly, damaged, busy}) before[m] = ReadFile(m);
 
@@ -198,7 +228,7 @@ TEST_F(BatchRunnerTest, EveryFailedModelGetsItsOwnLineAndNothingWaits) {
       {damaged, " Error reading the price files of neural file \"" + damaged + "\": ", "two-ko.csv"},
       {damaged, " Error reading the price files of neural file \"" + damaged + "\": ", "two-ko.csv"},
       {busy, " Error neural file \"" + busy + "\" was not trained: " + busy + " is in use by another Kestrivane",
-       "(process " + std::to_string(::getpid()) + ", kestrivane-cli train)"},
+       "(process " + std::to_string(holder) + ", kestrivane-cli train)"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(lines[i + 1]);
@@ -208,7 +238,8 @@ TEST_F(BatchRunnerTest, EveryFailedModelGetsItsOwnLineAndNothingWaits) {
   }
   ExpectForecastLine(lines[5], good);
   EXPECT_NE(ReadFile(good), before[good]);
-  EXPECT_FALSE(fs::exists(ModelLock::LockPath(good)));   // let go after its line
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
   EXPECT_EQ(main->batch_failures, 4);
   // No message and no question at the end: nobody is there to answer.
   EXPECT_TRUE(platform.messages().empty()) << platform.messages()[0].text;

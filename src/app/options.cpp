@@ -1,6 +1,8 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +70,80 @@ bool dir_writable(const std::string& dir) {
   return access(dir.empty() ? "." : dir.c_str(), W_OK) == 0;
 }
 
+// Splits a kv.dat line at the comma after its key (leading commas are
+// skipped); false when there is no comma.
+bool SplitLine(std::string line, std::string& key, std::string& rest) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  size_t start = line.find_first_not_of(',');
+  if (start == std::string::npos) return false;
+  size_t comma = line.find(',', start);
+  if (comma == std::string::npos) return false;
+  key = line.substr(start, comma - start);
+  rest = line.substr(comma + 1);
+  return true;
+}
+
+// Takes the value after the comma into the slot of its type; false when the
+// line keeps the old value.
+bool ReadValue(Options::Slot& s, const std::string& rest) {
+  if (rest.empty()) return false;
+  switch (s.type) {
+    case 0:
+      s.iValue = static_cast<int32_t>(LeadingInt(rest));
+      return true;
+    case 1: {
+      // The first character is taken as the opening quote, whatever it is.
+      std::string v = rest.substr(1);
+      size_t q = v.find('"');
+      if (q != std::string::npos) v.resize(q);
+      // A NUL ends the text too (a damaged file): cut there, so that a value
+      // that is empty in effect keeps the old one like "" does.
+      v.resize(std::strlen(v.c_str()));
+      if (v.empty()) return false;
+      copy_text(s.cValue, sizeof s.cValue, v.c_str());
+      return true;
+    }
+    case 3: {
+      // A number beyond the float range keeps the old value, as a malformed
+      // line does: an infinite investment or fee would poison every
+      // simulation, and would be saved as "inf", which no longer reads back
+      // as a number.
+      const float f = static_cast<float>(LeadingDouble(rest));
+      if (!std::isfinite(f)) return false;
+      s.fValue = f;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string FormatLine(const Options::Slot& s) {
+  char line[700];
+  switch (s.type) {
+    case 0: std::snprintf(line, sizeof line, "%s,%d\n", s.name, s.iValue); break;
+    case 1: std::snprintf(line, sizeof line, "%s,\"%s\"\n", s.name, s.cValue); break;
+    case 3: std::snprintf(line, sizeof line, "%s,%f\n", s.name, static_cast<double>(s.fValue)); break;
+    default: return {};
+  }
+  return line;
+}
+
+void CopyValue(Options::Slot& to, const Options::Slot& from) {
+  to.iValue = from.iValue;
+  to.fValue = from.fValue;
+  std::memcpy(to.cValue, from.cValue, sizeof to.cValue);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buf[8192];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  std::fclose(f);
+  return true;
+}
+
 }  // namespace
 
 Options::Options() {
@@ -80,15 +156,19 @@ Options::Options() {
     s.iValue = k.i;
     s.fValue = k.f;
   }
+  std::copy(std::begin(slots_), std::end(slots_), std::begin(on_disk_));
   LoadOptions();
 }
 
 Options::~Options() { SaveOptions(); }
 
 std::string Options::FilePath() const {
-  // Beside the program, as always; an installed program whose folder the
-  // user cannot write keeps its preferences in the user's configuration folder.
-  if (dir_writable(program_dir)) return program_dir + "kv.dat";
+  // Beside the program, so a copy unpacked anywhere keeps its own settings.
+  // An installed program, or one whose folder the user cannot write, keeps
+  // them in the user's configuration folder; never in the current folder,
+  // where anyone could plant a kv.dat.
+  const bool installed = program_dir.size() >= 5 && program_dir.compare(program_dir.size() - 5, 5, "/bin/") == 0;
+  if (!installed && dir_writable(program_dir)) return program_dir + "kv.dat";
   std::string base;
   if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) base = x;
   else if (const char* h = std::getenv("HOME"); h && *h) base = std::string(h) + "/.config";
@@ -123,74 +203,107 @@ void Options::SetOption(int id, const char* value) {
   copy_text(s.cValue, sizeof s.cValue, value);
 }
 void Options::SetOption(int id, float value) { slots_[valid_id(id)].fValue = value; }
+
+void Options::MarkRunOnly(const char* name) {
+  if (int id = GetOptionID(name); id > 0) run_only_[id] = true;
+}
+bool Options::IsRunOnly(const char* name) const {
+  const int id = GetOptionID(name);
+  return id > 0 && run_only_[id];
+}
+void Options::SetForRun(const char* name, int value) { MarkRunOnly(name); SetOption(name, value); }
+void Options::SetForRun(const char* name, const char* value) { MarkRunOnly(name); SetOption(name, value); }
+void Options::SetForRun(const char* name, float value) { MarkRunOnly(name); SetOption(name, value); }
 int Options::iGetOption(int id) const { return slots_[valid_id(id)].iValue; }
 const char* Options::cGetOption(int id) const { return slots_[valid_id(id)].cValue; }
 float Options::fGetOption(int id) const { return slots_[valid_id(id)].fValue; }
 
-void Options::SaveOptions() {
-  std::string text;
-  char line[700];
-  for (int i = 1; i < kSlots; ++i) {
-    const Slot& s = slots_[i];
-    if (!s.name[0]) continue;
-    switch (s.type) {
-      case 0: std::snprintf(line, sizeof line, "%s,%d\n", s.name, s.iValue); break;
-      case 1: std::snprintf(line, sizeof line, "%s,\"%s\"\n", s.name, s.cValue); break;
-      case 3: std::snprintf(line, sizeof line, "%s,%f\n", s.name, static_cast<double>(s.fValue)); break;
-      default: continue;
-    }
-    text += line;
+bool Options::Differs(int id) const {
+  const Slot& a = slots_[id];
+  const Slot& b = on_disk_[id];
+  switch (a.type) {
+    case 0: return a.iValue != b.iValue;
+    case 1: return std::strcmp(a.cValue, b.cValue) != 0;
+    case 3: return a.fValue != b.fValue;
   }
-  // A file that cannot be written loses nothing: the old file stays and the
-  // values in memory remain in force.
-  WriteFileAtomic(FilePath(), text);
+  return false;
+}
+
+void Options::SaveOptions() {
+  const std::string path = FilePath();
+  std::string old;
+  const bool found = ReadWholeFile(path, old);
+  bool changed[kSlots] = {};
+  bool any = false;
+  for (int i = 1; i < kSlots; ++i) {
+    if (!slots_[i].name[0] || run_only_[i] || slots_[i].type == 2) continue;
+    changed[i] = !found || Differs(i);
+    any = any || changed[i];
+  }
+  if (any) {
+    std::string text;
+    if (!found) {
+      // A first file holds every setting in slot order; one that is only for
+      // this run is written with the value it had before the run.
+      for (int i = 1; i < kSlots; ++i)
+        if (slots_[i].name[0]) text += FormatLine(run_only_[i] ? on_disk_[i] : slots_[i]);
+    } else {
+      // Only the lines of changed settings are replaced (every copy of a key
+      // given twice); settings the file lacks are added at its end.
+      bool written[kSlots] = {};
+      for (size_t start = 0; start < old.size();) {
+        size_t end = old.find('\n', start);
+        end = end == std::string::npos ? old.size() : end + 1;
+        const std::string line = old.substr(start, end - start);
+        start = end;
+        std::string key, rest;
+        const int id = SplitLine(line, key, rest) ? GetOptionID(key.c_str()) : 0;
+        if (id > 0 && changed[id]) {
+          text += FormatLine(slots_[id]);
+          written[id] = true;
+        } else {
+          text += line;
+        }
+      }
+      if (!text.empty() && text.back() != '\n') text += '\n';
+      for (int i = 1; i < kSlots; ++i)
+        if (changed[i] && !written[i]) text += FormatLine(slots_[i]);
+    }
+    // A file that cannot be written loses nothing: the old file stays and the
+    // values in memory remain in force (and count as changed next time).
+    WriteFileAtomic(path, text);
+  }
+  // What the file holds now is what later saves compare with; settings that
+  // nobody here changed follow the file.
+  if (found || any) {
+    bool seen[kSlots] = {};
+    ReadInto(path, on_disk_, seen);
+    for (int i = 1; i < kSlots; ++i)
+      if (seen[i] && !changed[i] && !run_only_[i]) CopyValue(slots_[i], on_disk_[i]);
+  }
   ApplyOptions();
 }
 
 void Options::LoadOptions() {
-  std::FILE* f = std::fopen(FilePath().c_str(), "rb");
-  if (!f) return;
+  bool seen[kSlots] = {};
+  ReadInto(FilePath(), on_disk_, seen);
+  for (int i = 1; i < kSlots; ++i)
+    if (seen[i] && !run_only_[i]) CopyValue(slots_[i], on_disk_[i]);
+}
+
+bool Options::ReadInto(const std::string& path, Slot* table, bool* seen) const {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
   std::string line;
   while (ReadLine(f, line, 510)) {
-    // The key runs to the first comma; leading commas are skipped.
-    size_t start = line.find_first_not_of(',');
-    if (start == std::string::npos) continue;
-    size_t comma = line.find(',', start);
-    std::string key = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::string key, rest;
+    if (!SplitLine(line, key, rest)) continue;
     int id = GetOptionID(key.c_str());
     if (id <= 0) continue;
-    if (comma == std::string::npos) continue;
-    std::string rest = line.substr(comma + 1);
-    Slot& s = slots_[id];
-    switch (s.type) {
-      case 0:
-        if (!rest.empty()) s.iValue = static_cast<int32_t>(LeadingInt(rest));
-        break;
-      case 1: {
-        if (rest.empty()) break;
-        // The first character is taken as the opening quote, whatever it is.
-        std::string v = rest.substr(1);
-        size_t q = v.find('"');
-        if (q != std::string::npos) v.resize(q);
-        // A NUL ends the text too (a damaged file): cut there, so that a value
-        // that is empty in effect keeps the old one like "" does.
-        v.resize(std::strlen(v.c_str()));
-        if (!v.empty()) copy_text(s.cValue, sizeof s.cValue, v.c_str());
-        break;
-      }
-      case 3:
-        if (!rest.empty()) {
-          // A number beyond the float range keeps the old value, as a
-          // malformed line does: an infinite investment or fee would poison
-          // every simulation, and would be saved as "inf", which no longer
-          // reads back as a number.
-          const float f = static_cast<float>(LeadingDouble(rest));
-          if (std::isfinite(f)) s.fValue = f;
-        }
-        break;
-    }
+    if (ReadValue(table[id], rest)) seen[id] = true;
   }
   std::fclose(f);
+  return true;
 }
 
 void Options::ApplyOptions() {

@@ -47,16 +47,42 @@ class Options {
   const char* cGetOption(int id) const;
   float fGetOption(int id) const;
 
+  // Settings for this run only (a command-line flag, a choice that must not
+  // outlive the command). After MarkRunOnly the setting is set and read as
+  // usual, but SaveOptions never writes it: kv.dat keeps what it holds. The
+  // mark lasts as long as the instance. Unknown names mark nothing.
+  void MarkRunOnly(const char* name);
+  bool IsRunOnly(const char* name) const;
+  // MarkRunOnly, then SetOption.
+  void SetForRun(const char* name, int value);
+  void SetForRun(const char* name, const char* value);
+  void SetForRun(const char* name, float value);
+
+  // Writes kv.dat only when a setting differs from what the file held (or
+  // there is no file yet). The file is read again first and only the lines
+  // of the changed settings are replaced or added, so an edit another
+  // program made meanwhile survives, and so do lines this version does not
+  // know. Settings nobody here changed take the file's values. Then
+  // ApplyOptions(). A file that cannot be written changes nothing on disk.
   void SaveOptions();
   void LoadOptions();
   void ApplyOptions();
 
-  // Where kv.dat lives: beside the program, or in the user's configuration
-  // folder when the program's folder cannot be written.
+  // Where kv.dat lives: beside the program; in the user's configuration
+  // folder ($XDG_CONFIG_HOME/kestrivane, else ~/.config/kestrivane) when the
+  // program is installed (its folder is a bin/ folder) or its folder cannot
+  // be written.
   std::string FilePath() const;
 
  private:
+  bool Differs(int id) const;   // slots_[id] against the file's value
+  // Reads kv.dat at path into table; seen marks the settings it set. False
+  // when the file cannot be opened.
+  bool ReadInto(const std::string& path, Slot* table, bool* seen) const;
+
   Slot slots_[kSlots];
+  Slot on_disk_[kSlots];        // the values as kv.dat last held them
+  bool run_only_[kSlots] = {};
 };
 
 extern Options* theOptions;

@@ -2,6 +2,7 @@
 // the resulting batch.log.
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "cli/cli.h"
 #include "util/text.h"
@@ -40,14 +41,18 @@ int Run(Args& args) {
   plat().RemovePoller(poller);
   signal(SIGINT, SIG_DFL);
 
+  // A batch file or log that could not be used ended the run before it began.
   for (const auto& msg : session.platform.messages())
-    if (msg.caption == "File Error" && msg.text.find("-ERROR 70") != std::string::npos) return 1;
+    if (msg.caption == "File Error") return 1;
   std::FILE* f = std::fopen("batch.log", "rb");
   if (!f) return Fail("batch: no batch.log was written");
   char buf[4096];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) std::fwrite(buf, 1, n, stdout);
   std::fclose(f);
+  if (m.batch_failures > 0)
+    return Fail("batch: " + std::to_string(m.batch_failures) +
+                (m.batch_failures == 1 ? " model" : " models") + " failed; see the Error lines of batch.log");
   return 0;
 }
 
@@ -57,8 +62,10 @@ const Registrar reg({
     "Runs a batch file as File > Batch > Run Batch does: each T line trains its\n"
     "model for the given time, saves it and forecasts it; each P line forecasts\n"
     "without training; Q ends the batch. The results go to batch.log in the\n"
-    "current folder, which is printed at the end. Ctrl-C stops the batch after\n"
-    "the running model is saved, forecast and logged.",
+    "current folder, which is printed at the end; a model that failed gets an\n"
+    "Error line there instead of its forecast. Ctrl-C stops the batch after\n"
+    "the running model is saved, forecast and logged. Exit status 1 when any\n"
+    "model failed to load, train, save or forecast, or the batch did not run.",
     Run,
 });
 

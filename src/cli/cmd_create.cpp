@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "util/model_lock.h"
 #include "resources/ids.h"
 #include "util/text.h"
 
@@ -50,6 +51,9 @@ int Run(Args& args) {
   if (specs.empty()) return Fail("create wants at least one --stock");
   if (specs.size() > static_cast<size_t>(kMaxStocks)) return Fail("a model holds at most 3 stocks");
   const std::string model = args[0];
+  // A model being trained elsewhere is not replaced under its trainer.
+  ModelLock lock;
+  if (!lock.Acquire(model, "kestrivane-cli create")) return Fail(lock.message());
 
   Session s;
   TMainDlg& m = *s.main;

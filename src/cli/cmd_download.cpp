@@ -72,10 +72,9 @@ int RunDownload(Args& args) {
   Session s;
   // The command's settings apply to this run only: kv.dat keeps the user's
   // choices, including the filter, destination and database that the dialog
-  // itself stores as it works.
-  const char* kKept[] = {"inet_server", "inet_des_dir", "inet_database", "inet_filter"};
-  std::string kept[4];
-  for (int i = 0; i < 4; ++i) kept[i] = theOptions->cGetOption(kKept[i]);
+  // itself stores as it works, however the run ends.
+  for (const char* key : {"inet_server", "inet_des_dir", "inet_database", "inet_filter"})
+    theOptions->MarkRunOnly(key);
   if (!server.empty()) theOptions->SetOption("inet_server", server.c_str());
   if (!dest.empty()) theOptions->SetOption("inet_des_dir", dest.c_str());
   if (!database.empty()) theOptions->SetOption("inet_database", database.c_str());
@@ -124,7 +123,6 @@ int RunDownload(Args& args) {
   }
   DlgSendStream::EchoStatusTo(nullptr);
   SetQuoteRunOverrides({});
-  for (int i = 0; i < 4; ++i) theOptions->SetOption(kKept[i], kept[i].c_str());
   return rc;
 }
 

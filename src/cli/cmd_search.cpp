@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "util/model_lock.h"
 
 namespace kv::cli {
 namespace {
@@ -13,6 +14,9 @@ int Run(Args& args) {
     if (a.rfind("--", 0) == 0) return Fail("search: unknown option " + a);
   if (args.size() != 1) return Fail("search: give exactly one model file (see --help)");
 
+  // Held until the command ends: nobody else saves this model meanwhile.
+  ModelLock lock;
+  if (!lock.Acquire(args[0], "kestrivane-cli search")) return Fail("search: " + lock.message());
   Session session;
   TMainDlg& m = *session.main;
   if (!session.OpenModel(args[0])) return Fail("search: cannot open the model " + args[0]);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
+#include "util/model_lock.h"
 #include "net/random.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -151,6 +152,9 @@ int Run(Args& args) {
   if (has_seed && !ParseCount(seed_text, UINT64_MAX, seed))
     return Fail("train: --seed wants a whole number, not \"" + seed_text + "\"");
 
+  // Held until the command ends: nobody else saves this model meanwhile.
+  ModelLock lock;
+  if (!lock.Acquire(args[0], "kestrivane-cli train")) return Fail("train: " + lock.message());
   Session session;
   TMainDlg& m = *session.main;
   if (!session.OpenModel(args[0])) return Fail("train: cannot open the model " + args[0]);

@@ -41,7 +41,7 @@ Registrar::Registrar(const Command& c) { registry()[c.name] = c; }
 
 int main(int argc, char** argv) {
   using namespace kv::cli;
-  kv::program_dir = kv::DirectoryOf(argc > 0 ? argv[0] : "");
+  kv::program_dir = kv::ProgramDirectory(argc > 0 ? argv[0] : "");
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
       !std::strcmp(argv[1], "help")) {
     PrintHelp();

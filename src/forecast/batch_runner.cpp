@@ -1,22 +1,28 @@
 // The batch runner: trains and forecasts saved models unattended, one line
 // of a batch file (.kbf) at a time, and collects the forecasts in batch.log;
 // and the File > Batch commands.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "forecast/batch_runner.h"
 
 #include "app/launch.h"
 #include "forecast/stats_window.h"
+#include "data/stock.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
+#include "util/model_lock.h"
 #include "util/text.h"
 
 namespace kv {
@@ -50,32 +56,91 @@ constexpr const char kTemplate[] =
     "# P \"c:\\STOCKS\\TXN.KVN\" \n"
     "# A prediction will be generated and stored in a file called BATCH.LOG \n";
 
-// The log is kept in memory and rewritten whole after every line, so what
-// was logged survives whatever ends the run, and a failed write never leaves
-// half a file.
+// batch.log, opened once for the run. Every line is appended with one write
+// as soon as it is known, so what was logged survives whatever ends the run
+// and a line costs no more than itself, however long the log grows.
 class BatchLog {
  public:
-  // Creates the log in the current folder with its header line.
-  bool Create() {
-    char cwd[PATH_MAX];
-    path_ = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + kLogName : kLogName;
-    text_ = "Date\tTime\tSymbol\tSignal\tConfid\t+Volat\t-Volat\tProfit\tLoss\tfilename\n";
-    open_ = WriteFileAtomic(path_, text_);
-    return open_;
+  BatchLog() = default;
+  ~BatchLog() { Close(); }
+  BatchLog(const BatchLog&) = delete;
+  BatchLog& operator=(const BatchLog&) = delete;
+
+  // Creates the log afresh at path with its header line.
+  bool Create(const std::string& path) {
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    if (fd_ < 0) return false;
+    if (!Add("Date\tTime\tSymbol\tSignal\tConfid\t+Volat\t-Volat\tProfit\tLoss\tfilename\n")) {
+      Close();
+      return false;
+    }
+    return true;
   }
   // After Close nothing more reaches the file.
-  void Add(const std::string& s) {
-    if (!open_) return;
-    text_ += s;
-    WriteFileAtomic(path_, text_);
+  bool Add(const std::string& s) {
+    if (fd_ < 0) return false;
+    const char* p = s.data();
+    size_t left = s.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, p, left);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+    return true;
   }
-  void Close() { open_ = false; }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
   const std::string& path() const { return path_; }
 
  private:
+  int fd_ = -1;
   std::string path_;
-  std::string text_;
-  bool open_ = false;
+};
+
+// The log in the current folder, by its full path: the download dialog may
+// change the current folder while the batch runs.
+std::string LogPath() {
+  char cwd[PATH_MAX];
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + kLogName : std::string(kLogName);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// A model file nobody may write (no write permission bits at all): the batch
+// leaves it as it is, whoever runs the batch.
+bool ReadOnlyFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+// A message as one log field: its lines joined by blanks.
+std::string OneLine(std::string text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    if (c != ' ' || (!out.empty() && out.back() != ' ')) out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// Message boxes raised while a batch loads, trains or saves a model are
+// collected instead of shown: nobody is there to answer them.
+class QuietScope {
+ public:
+  explicit QuietScope(std::vector<std::string>& said) {
+    plat().DivertMessages([&said](std::string_view text) { said.emplace_back(text); });
+  }
+  ~QuietScope() { plat().DivertMessages(nullptr); }
 };
 
 // One forecast line of the log: date, time, symbol, signal, confidence,
@@ -130,20 +195,38 @@ uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes) 
   return static_cast<uint32_t>(ms);
 }
 
+std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said) {
+  // Loading has already stopped at a model file it could not read; what the
+  // price files raised on the way (each such message names its file) is
+  // what makes a loaded model unusable.
+  for (const std::string& text : said)
+    for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i)
+      if (m.stocks[i] && !m.stocks[i]->data_file.empty() && text.find(m.stocks[i]->data_file) != std::string::npos)
+        return OneLine(text);
+  for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i) {
+    const Stock* s = m.stocks[i].get();
+    if (!s) return "stock " + std::to_string(i + 1) + " has no price file";
+    bool any = false;
+    for (int d = 0; d < std::min(m.n_days, kMaxDays) && !any; ++d) any = s->raw_price[d] != 0.0f;
+    if (!any) return "the price file " + s->data_file + " of " + s->symbol + " gave no prices";
+  }
+  return {};
+}
+
 void TMainDlg::RunBatch(const char* path) {
   if (batch_running) return;
   if (path) batch_path = path;
+  batch_failures = 0;
+  batch_quit = false;
   // The statistics window would re-evaluate every model of the run.
   CloseStatWindow();
 
-  BatchLog log;
-  if (!log.Create()) {
-    ErrorBox("Unable to open file \"batch.log\"for writing -ERROR 701");
-    return;
-  }
-
+  // The batch file is checked before the log is touched, so a mistyped name
+  // leaves the last results as they were.
+  const std::string log_path = LogPath();
+  std::FILE* f = nullptr;
   if (!batch_path.empty()) {
-    std::FILE* f = std::fopen(batch_path.c_str(), "rb");
+    f = std::fopen(batch_path.c_str(), "rb");
     if (!f) {
       ErrorBox("Unable to open batch file for reading -ERROR 702");
       return;
@@ -155,47 +238,117 @@ void TMainDlg::RunBatch(const char* path) {
       ErrorBox("File " + batch_path + " is not a batch file -ERROR 703");
       return;
     }
+    if (SameFile(batch_path, log_path)) {
+      std::fclose(f);
+      ErrorBox("File " + batch_path + " is the batch log itself, which each run writes afresh.\n"
+               "Give the batch file another name and run it again.");
+      return;
+    }
+  }
 
+  BatchLog log;
+  if (!log.Create(log_path)) {
+    if (f) std::fclose(f);
+    ErrorBox("Unable to open file \"batch.log\"for writing -ERROR 701");
+    return;
+  }
+
+  if (f) {
+    // One line per model, whatever happened to it.
+    auto failed = [&](const std::string& text) {
+      ++batch_failures;
+      log.Add(text + "\n");
+      // What failed is abandoned: nothing asks to save it at the end.
+      modified = false;
+    };
+    auto quoted = [](const std::string& p) { return "neural file \"" + p + "\""; };
+    std::string line;
     batch_running = true;
     int c;
-    while (batch_running && (c = std::getc(f)) != EOF) {
+    while (batch_running && !batch_quit && (c = std::getc(f)) != EOF) {
       if (c == '#' || c == ' ') {
         ReadLine(f, line, 1020);
-      } else if (c == 'T') {
-        // T h:mm "path"
+      } else if (c == 'T' || c == 'P') {
+        const bool train = c == 'T';
         ReadLine(f, line, 1020);
-        const size_t colon = line.find(':');
-        std::string hours = colon == std::string::npos ? std::string() : line.substr(0, colon);
-        std::string minutes;
+        uint32_t limit = 0;
         size_t after = 0;
-        if (colon != std::string::npos) {
-          const size_t blank = line.find(' ', colon + 1);
-          minutes = line.substr(colon + 1, blank == std::string::npos ? std::string::npos : blank - colon - 1);
-          after = blank == std::string::npos ? line.size() : blank;
+        if (train) {
+          // T h:mm "path"
+          const size_t colon = line.find(':');
+          std::string hours = colon == std::string::npos ? std::string() : line.substr(0, colon);
+          std::string minutes;
+          if (colon != std::string::npos) {
+            const size_t blank = line.find(' ', colon + 1);
+            minutes = line.substr(colon + 1, blank == std::string::npos ? std::string::npos : blank - colon - 1);
+            after = blank == std::string::npos ? line.size() : blank;
+          }
+          limit = BatchTimeLimitMs(hours, minutes);
         }
-        const uint32_t limit = BatchTimeLimitMs(hours, minutes);
         model_path = QuotedPath(line, after);
-        if (!Read_Param()) {
-          log.Add("\n Error openning neural file \":" + model_path + "\" for reading");
+
+        // A model trained here is saved here: nobody else writes it meanwhile.
+        // The window's own lock, kept for changes the user chose not to save
+        // before the run, does not stop the run.
+        ModelLock lock;
+        if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch") &&
+            lock.holder_pid() != ::getpid()) {
+          failed(" Error " + quoted(model_path) + " was not trained: " + lock.message());
           continue;
         }
-        plat().SetTimer(this, ids::TIMER_TIME_LIMIT, limit);
-        SetStatus("Batch File:" + std::string(stocks[0] ? stocks[0]->symbol : ""));
-        B1_BNClicked();
-        dlg.Invalidate();
-        while (training_on) Check_Events();
-        plat().KillTimer(this, ids::TIMER_TIME_LIMIT);
-        CmFilesave();
-        Pred7(*this);
-        log.Add(LogLine(*this));
-      } else if (c == 'P') {
-        ReadLine(f, line, 1020);
-        model_path = QuotedPath(line, 0);
-        if (!Read_Param()) {
-          log.Add("\n Error openning neural file \"" + model_path + "\" for reading\n");
+        std::vector<std::string> said;
+        bool loaded;
+        {
+          QuietScope quiet(said);
+          loaded = Read_Param();
+        }
+        if (!loaded) {
+          failed(train ? " Error openning neural file \":" + model_path + "\" for reading"
+                       : " Error openning neural file \"" + model_path + "\" for reading");
           continue;
         }
-        Pred7(*this);
+        if (const std::string why = UnreadPriceFiles(*this, said); !why.empty()) {
+          failed(" Error reading the price files of " + quoted(model_path) + ": " + why);
+          continue;
+        }
+        if (train) {
+          plat().SetTimer(this, ids::TIMER_TIME_LIMIT, limit);
+          SetStatus("Batch File:" + std::string(stocks[0] ? stocks[0]->symbol : ""));
+          {
+            QuietScope quiet(said);
+            B1_BNClicked();
+          }
+          dlg.Invalidate();
+          while (training_on) Check_Events();
+          plat().KillTimer(this, ids::TIMER_TIME_LIMIT);
+          if (!said.empty()) {
+            failed(" Error training " + quoted(model_path) + ": " + OneLine(said.front()));
+            continue;
+          }
+          if (ReadOnlyFile(model_path)) {
+            failed(" Error saving " + quoted(model_path) +
+                   ": the file is read-only, so the trained model was not saved; make it writable "
+                   "and run the line again");
+            continue;
+          }
+          {
+            QuietScope quiet(said);
+            CmFilesave();
+          }
+          if (modified) {
+            failed(" Error saving " + quoted(model_path) +
+                   ": the trained model was not saved; check that the file and its folder can be "
+                   "written and that the disk has room, then run the line again");
+            continue;
+          }
+        }
+        const std::string forecast = Pred7Text(*this);
+        if (forecast.empty()) {
+          failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
+          continue;
+        }
+        // A batch stopped during this line shows the forecast as PREDICT does.
+        if (!batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);
         log.Add(LogLine(*this));
       } else if (c == 'Q') {
         // Quit: the log is complete. Nothing after this line is carried
@@ -210,8 +363,11 @@ void TMainDlg::RunBatch(const char* path) {
     std::fclose(f);
 
     CloseStatWindow();
-    PauseMs(2500);
-    OpenInNotepad(log.path().c_str(), kLogName);
+    // A program closed during the run ends now; nobody is left to read the log.
+    if (!batch_quit) {
+      PauseMs(2500);
+      OpenInNotepad(log.path().c_str(), kLogName);
+    }
   }
 
   log.Close();

@@ -3,11 +3,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kv {
 
 // The training time of a T line, "h:mm", in milliseconds: the leading
 // decimal digits of the hour and minute texts (at most 9 characters each).
 uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes);
+
+class TMainDlg;
+
+// Why a model that loaded cannot be trained or forecast, empty when it can:
+// the first message raised while it loaded (said) that names one of its
+// price files, or a stock that gave no prices at all.
+std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said);
 
 }  // namespace kv

@@ -30,5 +30,9 @@ extern int32_t max_neurons;
 // Program directory from argv[0]: everything up to and including its last '/'.
 // A bare program name (found on the PATH) gives "./".
 std::string DirectoryOf(const std::string& argv0);
+// The folder of the running executable itself (/proc/self/exe, symlinks
+// resolved), so a program started through the PATH still finds its own
+// folder; DirectoryOf(argv0) where that cannot be read.
+std::string ProgramDirectory(const std::string& argv0);
 
 }  // namespace kv

@@ -90,6 +90,8 @@ class TMainDlg : public WindowHandler {
   // Shows why a damaged model cannot do `what` ("be trained"); true when it
   // was refused.
   bool RefuseDamaged(const char* what);
+  int batch_failures = 0;        // models of the last batch run that failed
+  bool batch_quit = false;       // end the program once the running batch model is saved
 
   // ================= per-day arrays =================
   float inputs[kInputRows][kMaxDays] = {};   // [row][day]; row in_nodes is 1.0

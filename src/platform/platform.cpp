@@ -33,6 +33,14 @@ Platform::Platform() : clock_(&real_clock_) {}
 
 void Platform::SetClock(Clock* c) { clock_ = c ? c : &real_clock_; }
 
+bool Platform::Diverted(std::string_view text, unsigned flags, int& answer) {
+  if (!diverter_) return false;
+  diverter_(text);
+  const unsigned buttons = flags & MB_BUTTONS_MASK;
+  answer = buttons == MB_OK ? IDOK : buttons == MB_YESNO ? IDNO : IDCANCEL;
+  return true;
+}
+
 void Platform::Quit(int code) {
   if (quit_handler_) {
     quit_handler_(code);

@@ -231,15 +231,24 @@ class Platform {
   Clock& clock() { return *clock_; }
   void SetClock(Clock* c);   // not owned; nullptr restores the real clock
 
+  // Message boxes that nobody may wait for (a batch running unattended): with
+  // a diverter set, MessageBox hands the text to it instead of showing or
+  // recording a box, and answers as a dismissed box would: IDOK for a plain
+  // OK box, IDNO for Yes/No, IDCANCEL otherwise. nullptr shows boxes again.
+  void DivertMessages(std::function<void(std::string_view text)> fn) { diverter_ = std::move(fn); }
+
   // Status text for headless progress output (the CLI prints it); the Qt
   // face ignores it because the status line is a real control.
   virtual bool IsHeadless() const = 0;
 
  protected:
   Platform();
+  // For the faces' MessageBox: true, with the answer, when the box was diverted.
+  bool Diverted(std::string_view text, unsigned flags, int& answer);
 
  private:
   std::function<void(int)> quit_handler_;
+  std::function<void(std::string_view)> diverter_;
   RealClock real_clock_;
   Clock* clock_;
 };

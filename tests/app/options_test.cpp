@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "app/options.h"
 #include "support/fixture.h"
@@ -193,6 +194,78 @@ TEST_F(OptionsTest, UserConfigurationFolderWhenTheProgramFolderCannotBeWritten) 
   // A writable program folder keeps kv.dat beside the program.
   program_dir = dir.path().string() + "/";
   EXPECT_EQ(Options().FilePath(), kvdat());
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(OptionsTest, SavingReplacesOnlyWhatChanged) {
+  struct Case {
+    const char* name;
+    std::string before;
+    std::function<void(Options&)> act;
+    std::string after;
+    const char* proxy_name = "";   // what the store holds afterwards
+  } cases[] = {
+      {"same value: the file is not touched", "PROXY_PORT,8080\r\nfuture_key,1\n",
+       [](Options& o) { o.SetOption("proxy_port", 8080); }, "PROXY_PORT,8080\r\nfuture_key,1\n"},
+      {"every copy of the key replaced, other lines kept", "future_key,1\nproxy_port,80\nproxy_port,81\n",
+       [](Options& o) { o.SetOption("proxy_port", 3128); }, "future_key,1\nproxy_port,3128\nproxy_port,3128\n"},
+      {"a key the file lacks goes at its end", "use_proxy,1",
+       [](Options& o) { o.SetOption("proxy_name", "p.example"); }, "use_proxy,1\nproxy_name,\"p.example\"\n",
+       "p.example"},
+      {"settings for this run never reach the file", "inet_des_dir,\"/q/\"\n",
+       [](Options& o) {
+         o.SetForRun("inet_des_dir", "/run/");
+         o.SetOption("inet_des_dir", "/run2/");   // as the dialog stores it
+         o.MarkRunOnly("inet_filter");
+         o.SetOption("inet_filter", "*.txt");
+         o.SetOption("use_proxy", 1);
+         EXPECT_STREQ(o.cGetOption("inet_des_dir"), "/run2/");
+       },
+       "inet_des_dir,\"/q/\"\nuse_proxy,1\n"},
+      {"another program's edit meanwhile survives", "proxy_name,\"a\"\n",
+       [this](Options& o) {
+         dir.write("kv.dat", "proxy_name,\"edited\"\n");
+         o.SetOption("proxy_port", 99);
+       },
+       "proxy_name,\"edited\"\nproxy_port,99\n", "edited"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.write("kv.dat", c.before);
+    Options o;
+    c.act(o);
+    o.SaveOptions();
+    EXPECT_EQ(ReadFile(kvdat()), c.after);
+    EXPECT_STREQ(o.cGetOption("proxy_name"), c.proxy_name);
+  }
+
+  // With no file at all, the first save writes every setting; one meant for
+  // this run only is written with the value it had before.
+  std::filesystem::remove(kvdat());
+  {
+    Options o;
+    o.SetForRun("inet_database", "EUROPE");
+  }
+  EXPECT_EQ(ClassicLines(ReadFile(kvdat())), kDefaults);
+}
+
+TEST_F(OptionsTest, InstalledProgramKeepsItsSettingsWithTheUser) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+  std::filesystem::create_directories(dir.file("prefix/bin"));
+  std::filesystem::create_directories(dir.file("tools/binaries"));
+  struct Case {
+    std::string program_dir, file;
+  } cases[] = {
+      {dir.file("prefix/bin") + "/", dir.file("config") + "/kestrivane/kv.dat"},
+      {dir.file("tools/binaries") + "/", dir.file("tools/binaries") + "/kv.dat"},
+  };
+  for (const Case& c : cases) {
+    program_dir = c.program_dir;
+    EXPECT_EQ(Options().FilePath(), c.file);
+  }
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
   else unsetenv("XDG_CONFIG_HOME");
 }

@@ -39,8 +39,11 @@ class BatchBadInput : public MainDlgTest {
   }
   void TearDown() override { SetSpawnForTesting(nullptr); }
 
+  static constexpr const char* kLastLog = "the log of the last run\n";
+
   std::string Run(const std::string& text) {
     const std::string path = dir.write("bad.kbf", text);
+    dir.write("batch.log", kLastLog);
     platform.ClearRecords();
     main->RunBatch(path.c_str());
     EXPECT_FALSE(main->batch_running);
@@ -68,11 +71,11 @@ TEST_F(BatchBadInput, FilesOfTheWrongKind) {
       EXPECT_TRUE(platform.messages().empty());
       EXPECT_EQ(log, kHeader);
     } else {
-      // Not a batch file: 703, the log holds its header only, and the model
-      // in the window stays as it was.
+      // Not a batch file: 703, the last run's log is left alone, and the
+      // model in the window stays as it was.
       ASSERT_EQ(ErrorNumbers(platform), std::vector<std::string>{"703"});
       EXPECT_EQ(platform.messages()[0].text, "File " + dir.file("bad.kbf") + " is not a batch file -ERROR 703");
-      EXPECT_EQ(log, kHeader);
+      EXPECT_EQ(log, kLastLog);
       EXPECT_EQ(ModelPicture::Of(*main), before);
       EXPECT_EQ(main->n_files, 1);
     }
@@ -86,7 +89,7 @@ TEST_F(BatchBadInput, TLineWithoutQuotes) {
   // loaded nor written.
   const std::string log = Run("KBF 1.9\nT 0:01 good.kvn\nP \"good.kvn\"\n");
   EXPECT_TRUE(platform.messages().empty());
-  const std::string failed = std::string(kHeader) + "\n Error openning neural file \":\" for reading";
+  const std::string failed = std::string(kHeader) + " Error openning neural file \":\" for reading\n";
   ASSERT_EQ(log.rfind(failed, 0), 0u) << log;
   EXPECT_NE(log.find("\tTGT\tHOLD\t", failed.size()), std::string::npos) << log;
   EXPECT_EQ(ReadFile(model), model_text);

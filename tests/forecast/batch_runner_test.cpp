@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <regex>
 
 #include "app/launch.h"
@@ -12,6 +18,7 @@
 #include "forecast/stats_window.h"
 #include "resources/ids.h"
 #include "support/fixture.h"
+#include "util/model_lock.h"
 #include "util/text.h"
 
 namespace kv::test {
@@ -29,15 +36,21 @@ class BatchRunnerTest : public MainDlgTest {
     });
   }
 
-  // A one-stock model file, saved and closed again.
-  std::string MakeModelFile(const std::string& name) {
+  // A model file, saved and closed again: GE, and with related the stock KO
+  // from NAME-ko.csv.
+  std::string MakeModelFile(const std::string& name, bool related = false) {
     const std::string csv = dir.write(name + ".csv", PriceText(TradingDays(2020, 1, 6, 200), IsoLine));
     win().SetText(ids::IDC_SYMBOL, "GE");
     win().SetText(ids::IDC_FILENAME, csv);
     win().SetText(ids::IDC_INFL_PERIOD, "3");
     win().Check(ids::IDC_SHORT, true);
     main->TICKER_ADD_BNClicked();
-    EXPECT_EQ(main->n_files, 1);
+    if (related) {
+      win().SetText(ids::IDC_SYMBOL, "KO");
+      win().SetText(ids::IDC_FILENAME, dir.write(name + "-ko.csv", PriceText(TradingDays(2020, 1, 6, 200), IsoLine)));
+      main->TICKER_ADD_BNClicked();
+    }
+    EXPECT_EQ(main->n_files, related ? 2 : 1);
     const std::string path = dir.file(name + ".kvn");
     platform.QueueFile(path);
     main->CmFilesaveas();
@@ -105,18 +118,16 @@ TEST_F(BatchRunnerTest, RunsEveryKindOfLine) {
                  "P \"" + model + "\"\r\n");
   main->RunBatch(batch.c_str());
 
+  // One line per model, a failed one too.
   auto lines = LogLines();
-  ASSERT_EQ(lines.size(), 7u) << ReadFile(dir.file("batch.log"));
+  ASSERT_EQ(lines.size(), 6u) << ReadFile(dir.file("batch.log"));
   EXPECT_EQ(lines[0], kHeader);
   ExpectForecastLine(lines[1], model);   // T
   ExpectForecastLine(lines[2], model);   // P
-  EXPECT_EQ(lines[3], "");
-  EXPECT_EQ(lines[4], " Error openning neural file \"" + missing + "\" for reading");
-  EXPECT_EQ(lines[5], "");
-  // The T error text has no line end of its own: the next entry follows on.
-  EXPECT_EQ(lines[6], " Error openning neural file \":" + missing + "\" for reading" +
-                          lines[6].substr(lines[6].find("reading") + 7));
-  ExpectForecastLine(lines[6].substr(lines[6].find("reading") + 7), model);
+  EXPECT_EQ(lines[3], " Error openning neural file \"" + missing + "\" for reading");
+  EXPECT_EQ(lines[4], " Error openning neural file \":" + missing + "\" for reading");
+  ExpectForecastLine(lines[5], model);
+  EXPECT_EQ(main->batch_failures, 2);
 
   // The T line trained for its 30 minutes and saved the model.
   ASSERT_FALSE(limits.empty());
@@ -165,6 +176,102 @@ TEST_F(BatchRunnerTest, StopBatchDuringTraining) {
   EXPECT_EQ(main->n_files, 0);
 }
 
+TEST_F(BatchRunnerTest, EveryFailedModelGetsItsOwnLineAndNothingWaits) {
+  namespace fs = std::filesystem;
+  const std::string good = MakeModelFile("ge");
+  const std::string readonly = MakeModelFile("ro");
+  const std::string damaged = MakeModelFile("two", true);
+  const std::string busy = MakeModelFile("busy");
+  fs::permissions(readonly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::remove(dir.file("two-ko.csv"));   // the related stock's price file went away
+  // Another program holds the busy model, as a training run would.
+  const std::string lock_file = ModelLock::LockPath(busy);
+  const char holder_text[] = "kestrivane-cli train\n";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(lock_file.c_str(), O_RDWR | O_CREAT, 0644);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+    char pid[24];
+    int n = 0;
+    for (long v = ::getpid(); v > 0; v /= 10) pid[n++] = static_cast<char>('0' + v % 10);
+    for (int i = n - 1; i >= 0; --i) (void)!::write(fd, &pid[i], 1);
+    (void)!::write(fd, " ", 1);
+    (void)!::write(fd, holder_text, sizeof holder_text - 1);
+    (void)!::write(ready[1], "x", 1);
+    ::alarm(300);   // never outlives a test that failed before killing it
+    ::pause();
+    ::_exit(0);
+  }
+  char c;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  // The window's own lock (changes the user chose not to save before the
+  // run) does not stop the run.
+  ModelLock window_lock;
+  ASSERT_TRUE(window_lock.Acquire(good, "kestrivane"));
+  std::map<std::string, std::string> before;
+  for (const std::string& m : {good, readonly, damaged, busy}) before[m] = ReadFile(m);
+
+  main->RunBatch(dir.write("run.kbf", "KBF 1.9\nT 0:30 \"" + readonly + "\"\nT 0:30 \"" + damaged + "\"\nP \"" +
+                                          damaged + "\"\nT 0:30 \"" + busy + "\"\nT 0:30 \"" + good + "\"\n")
+                     .c_str());
+
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 6u) << ReadFile(dir.file("batch.log"));
+  struct Case {
+    std::string model, starts, names;
+  } cases[] = {
+      {readonly, " Error saving neural file \"" + readonly + "\": the file is read-only", "make it writable"},
+      {damaged, " Error reading the price files of neural file \"" + damaged + "\": ", "two-ko.csv"},
+      {damaged, " Error reading the price files of neural file \"" + damaged + "\": ", "two-ko.csv"},
+      {busy, " Error neural file \"" + busy + "\" was not trained: " + busy + " is in use by another Kestrivane",
+       "(process " + std::to_string(holder) + ", kestrivane-cli train)"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(lines[i + 1]);
+    EXPECT_EQ(lines[i + 1].rfind(cases[i].starts, 0), 0u);
+    EXPECT_NE(lines[i + 1].find(cases[i].names), std::string::npos);
+    EXPECT_EQ(ReadFile(cases[i].model), before[cases[i].model]);   // left as it was
+  }
+  ExpectForecastLine(lines[5], good);
+  EXPECT_NE(ReadFile(good), before[good]);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_EQ(main->batch_failures, 4);
+  // No message and no question at the end: nobody is there to answer.
+  EXPECT_TRUE(platform.messages().empty()) << platform.messages()[0].text;
+  EXPECT_EQ(main->n_files, 0);
+}
+
+TEST_F(BatchRunnerTest, LinesAreAppendedNotRewritten) {
+  // What the process has written so far, whatever the file.
+  auto bytes_written = [] {
+    std::string io = ReadFile("/proc/self/io");
+    const size_t at = io.find("wchar: ");
+    return at == std::string::npos ? -1LL : std::stoll(io.substr(at + 7));
+  };
+  const std::string model = MakeModelFile("ge");
+  std::string text = "KBF 1.9\n";
+  for (int i = 0; i < 10000; ++i) text += "P \"" + dir.file("missing.kvn") + "\"\n";
+  text += "P \"" + model + "\"\n";
+  const std::string batch = dir.write("big.kbf", text);
+
+  const long long start = bytes_written();
+  ASSERT_GE(start, 0);
+  main->RunBatch(batch.c_str());
+  const long long written = bytes_written() - start;
+
+  const auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 10002u);
+  EXPECT_EQ(lines[10000], " Error openning neural file \"" + dir.file("missing.kvn") + "\" for reading");
+  ExpectForecastLine(lines[10001], model);
+  // Rewriting the log for every line would have written some 10,000 times more.
+  EXPECT_LT(written, 2 * static_cast<long long>(ReadFile(dir.file("batch.log")).size()));
+}
+
 TEST_F(BatchRunnerTest, QuitClosesTheLogAndEndsTheRun) {
   const std::string model = MakeModelFile("ge");
   const std::string batch =
@@ -191,9 +298,17 @@ TEST_F(BatchRunnerTest, FilesThatEndTheRunAtOnce) {
       {"empty.kbf", "", "File " + dir.file("empty.kbf") + " is not a batch file -ERROR 703"},
       {"absent.kbf", "", "Unable to open batch file for reading -ERROR 702"},
   };
-  for (const Case& c : cases) {
+  // A batch file named for the log itself, in the current folder.
+  const std::string self = "KBF 1.9\nP \"" + model + "\"\n";
+  for (const Case& c : {cases[0], cases[1], cases[2], cases[3],
+                        Case{"batch.log", self, "File " + dir.file("batch.log") +
+                                                    " is the batch log itself, which each run writes afresh.\n"
+                                                    "Give the batch file another name and run it again."}}) {
     SCOPED_TRACE(c.name);
     platform.ClearRecords();
+    // The results of the last run stay until a batch file has been found good.
+    const std::string last = c.name == "batch.log" ? c.content : "results of the last run\n";
+    if (c.name != "batch.log") dir.write("batch.log", last);
     const std::string path = c.name == "absent.kbf" ? dir.file(c.name) : dir.write(c.name, c.content);
     main->model_path = "kept.kvn";
     main->RunBatch(path.c_str());
@@ -201,7 +316,7 @@ TEST_F(BatchRunnerTest, FilesThatEndTheRunAtOnce) {
     EXPECT_EQ(platform.messages()[0].text, c.message);
     EXPECT_EQ(platform.messages()[0].caption, "File Error");
     EXPECT_EQ(platform.messages()[0].flags, MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(LogLines(), std::vector<std::string>{kHeader});
+    EXPECT_EQ(ReadFile(dir.file("batch.log")), last);
     EXPECT_FALSE(main->batch_running);
     EXPECT_EQ(main->model_path, "kept.kvn");
   }

@@ -57,6 +57,7 @@ class GuiProgram {
   TMainDlg& main() { return app_->main(); }
   QtDialog& window() { return app_->window(); }
   MainFrame& frame() { return app_->frame(); }
+  DesktopApp& app() { return *app_; }
   QtPlatform platform;
   VirtualClock clock;
   bool closed = false;   // the frame agreed to close

@@ -9,7 +9,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 #include "app/launch.h"
@@ -19,6 +21,7 @@
 #include "gui_program.h"
 #include "model/globals.h"
 #include "resources/ids.h"
+#include "util/model_lock.h"
 
 using namespace kv;
 using kv::gui::GuiProgram;
@@ -78,6 +81,8 @@ class MainWindowTest : public QObject {
   void closingAsksToSave();
   void helpAndAbout();
   void chartWindows();
+  void closingDuringABatchSavesThenEnds();
+  void changedModelHoldsItsLock();
 };
 
 void MainWindowTest::startsWithTheModelNamedOnTheCommandLine() {
@@ -491,6 +496,71 @@ void MainWindowTest::chartWindows() {
   QTRY_VERIFY(proj.surface()->paint_count() > 0);
   GuiProgram::SaveScreenshot(proj.widget(), QStringLiteral("projections_window.png"));
 }
+
+void MainWindowTest::closingDuringABatchSavesThenEnds() {
+  GuiProgram p;
+  const std::string model = p.SampleModel("night.kvn", 0);
+  const std::string before = ReadAll(model);
+  const std::string batch = p.Path("night.kbf");
+  QFile f(QString::fromStdString(batch));
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(("KBF 1.9\nT 0:30 \"" + model + "\"\nP \"" + model + "\"\n").c_str());
+  f.close();
+  p.Start();
+  p.platform.ClearRecords();
+
+  // A minute into the training the window's close box is pressed.
+  p.clock.SetStepPerPump(50);
+  bool training = false;
+  ClockAlarm close(60000, [&] {
+    training = p.main().training_on;
+    p.frame().close();
+  });
+  p.main().RunBatch(batch.c_str());
+  p.clock.SetStepPerPump(0);
+
+  QVERIFY(training);
+  QVERIFY(p.closed);                  // the program ends...
+  QVERIFY(!p.frame().isVisible());
+  QVERIFY(ReadAll(model) != before);  // ...after the trained model was saved
+  QCOMPARE(p.platform.messages().size(), size_t(0));   // nothing asked
+  const std::string log = ReadAll(p.Path("batch.log"));
+  QCOMPARE(std::count(log.begin(), log.end(), '\n'), 2L);   // header and the T line only
+  QVERIFY(!p.main().batch_running);
+}
+
+void MainWindowTest::changedModelHoldsItsLock() {
+  GuiProgram p;
+  const std::string model = p.SampleModel("edit.kvn", 0);
+  p.Start(model);
+  const std::string lock_file = ModelLock::LockPath(model);
+  p.app().FollowModelLock();
+  QVERIFY(!QFile::exists(QString::fromStdString(lock_file)));   // nothing changed yet
+
+  p.Command(ids::CM_STRATEGY5);
+  p.app().FollowModelLock();
+  QCOMPARE(ReadAll(lock_file), std::to_string(::getpid()) + " kestrivane\n");
+  ModelLock other;
+  QVERIFY(!other.Acquire(model, "kestrivane-cli train"));
+
+  p.Command(ids::CM_FILESAVE);
+  p.app().FollowModelLock();
+  QVERIFY(!QFile::exists(QString::fromStdString(lock_file)));
+
+  // Held elsewhere: the user is told once, and may still save elsewhere.
+  QVERIFY(other.Acquire(model, "kestrivane-cli train"));
+  p.platform.ClearRecords();
+  p.Command(ids::CM_STRATEGY4);
+  p.app().FollowModelLock();
+  p.app().FollowModelLock();
+  QCOMPARE(p.platform.messages().size(), size_t(1));
+  QVERIFY2(p.platform.messages()[0].text.find("in use by another Kestrivane (process " +
+                                               std::to_string(::getpid()) + ", kestrivane-cli train)") !=
+               std::string::npos,
+           p.platform.messages()[0].text.c_str());
+  QVERIFY(!p.app().model_lock().held());
+}
+
 
 static kv::gui::RegisterTests<MainWindowTest> registered("MainWindowTest");
 #include "main_window_test.moc"

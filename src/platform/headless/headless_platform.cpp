@@ -175,6 +175,7 @@ int HeadlessPlatform::RunModal(Dialog& dlg) {
 
 int HeadlessPlatform::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
   int answer;
+  if (Diverted(text, flags, answer)) return answer;
   if (!answers_.empty()) {
     answer = answers_.front();
     answers_.pop_front();

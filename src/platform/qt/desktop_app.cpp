@@ -23,6 +23,7 @@ QString DesktopApp::Title() {
 DesktopApp::DesktopApp(QtPlatform& platform) : platform_(platform) {}
 
 DesktopApp::~DesktopApp() {
+  lock_timer_.stop();
   if (main_) main_->training_on = false;
   // The model goes first: its destructor saves the preferences and lets go
   // of the window, which the frame then takes with it.
@@ -39,6 +40,28 @@ void DesktopApp::Start() {
   platform_.SetMainWindow(frame_.get());
   main_->EvInitDialog();
   frame_->show();
+  QObject::connect(&lock_timer_, &QTimer::timeout, [this] { FollowModelLock(); });
+  lock_timer_.start(250);
+}
+
+void DesktopApp::FollowModelLock() {
+  if (!main_) return;
+  TMainDlg& m = *main_;
+  // A batch takes the lock of each model it trains itself.
+  const bool changed = m.modified && !m.untitled && !m.model_path.empty() && !m.batch_running;
+  if (!changed) {
+    lock_.Release();
+    warned_.clear();
+    return;
+  }
+  if (lock_.held() && lock_.path() == m.model_path) return;
+  if (lock_.Acquire(m.model_path, "kestrivane") || warned_ == m.model_path) return;
+  warned_ = m.model_path;
+  m.SetStatus("In use by another Kestrivane: " + m.model_path);
+  platform_.MessageBox(lock_.message() +
+                           ".\nSaving now would undo its work: save your changes under another "
+                           "name (File > Save As) or wait until it has finished.",
+                       "Kestrivane", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void ApplyProgramStyle() {

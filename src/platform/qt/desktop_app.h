@@ -4,7 +4,11 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <memory>
+#include <string>
+
+#include "util/model_lock.h"
 
 namespace kv {
 
@@ -32,7 +36,16 @@ class DesktopApp {
   // "Kestrivane   v2.400": the program's name and version, the frame's title.
   static QString Title();
 
+  // Holds the model's lock while the open model has unsaved changes, so a
+  // command-line run cannot save over them meanwhile; tells the user once
+  // when another program holds it. Runs on a timer; tests call it directly.
+  void FollowModelLock();
+  const ModelLock& model_lock() const { return lock_; }
+
  private:
+  ModelLock lock_;
+  std::string warned_;   // the model whose busy lock the user was told about
+  QTimer lock_timer_;
   QtPlatform& platform_;
   std::unique_ptr<QtDialog> window_;
   std::unique_ptr<TMainDlg> main_;

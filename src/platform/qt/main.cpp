@@ -2,7 +2,6 @@
 // to open or a batch file (.kbf) to run one second after the window shows.
 #include <QApplication>
 #include <clocale>
-#include <QDir>
 #include <QFileInfo>
 
 #include "model/globals.h"
@@ -17,11 +16,11 @@ int main(int argc, char** argv) {
   app.setQuitOnLastWindowClosed(false);   // the frame decides when the program ends
   kv::ApplyProgramStyle();
 
-  // The program's own folder (kv.dat lives there) and the file named on the
-  // command line. Both are kept absolute: the download dialog changes the
-  // current folder before the start-up file is read.
-  QString dir = QCoreApplication::applicationDirPath();
-  kv::program_dir = dir.isEmpty() ? kv::DirectoryOf(argv[0]) : dir.toStdString() + "/";
+  // The program's own folder (where kv.dat lives unless the program is
+  // installed) and the file named on the command line. Both are kept
+  // absolute: the download dialog changes the current folder before the
+  // start-up file is read.
+  kv::program_dir = kv::ProgramDirectory(argv[0]);
   kv::startup_file.clear();
   if (argc >= 2 && argv[1][0] != '\0')
     kv::startup_file = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath().toStdString();

@@ -150,6 +150,17 @@ void MainFrame::closeEvent(QCloseEvent* e) {
   // the user; a second close request meanwhile is the same request.
   e->ignore();
   if (closing_) return;
+  if (main_.batch_running) {
+    // Nobody is left to watch the batch: the running model is trained no
+    // further, saved and logged, then the run and the program end. The
+    // event loop ends once the batch returns to it.
+    main_.batch_quit = true;
+    main_.training_on = false;
+    closed_ = true;
+    hide();
+    if (on_closed) on_closed();
+    return;
+  }
   closing_ = true;
   const bool ok = main_.CanClose();
   closing_ = false;

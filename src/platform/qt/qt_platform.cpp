@@ -107,6 +107,7 @@ void QtPlatform::ModalStarted(QtDialog& dlg) {
 int QtPlatform::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
   const unsigned buttons = flags & MB_BUTTONS_MASK;
   int answer;
+  if (Diverted(text, flags, answer)) return answer;
   if (scripted_) {
     if (!answers_.empty()) {
       answer = answers_.front();

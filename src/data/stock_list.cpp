@@ -118,12 +118,14 @@ void TMainDlg::TICKER_ADD_BNClicked() {
   stocks[slot] = std::make_unique<Stock>();
   TakeStockFields(dlg, *stocks[slot]);
   n_files = slot + 1;
+  const bool was_modified = modified;
   Update_Stocks();
   if (!AcceptStockData(*this, slot)) {
     // No: the list goes back to what it was.
     stocks[slot].reset();
     n_files = slot;
     Update_Stocks();
+    modified = was_modified;
     dlg.Invalidate();
     return;
   }

@@ -109,5 +109,33 @@ TEST_F(DataQualityTest, AddAsksAboutPoorDataYesAddsNoLeavesTheList) {
   }
 }
 
+TEST_F(DataQualityTest, PredictSaysWhenTheLatestPriceIsOld) {
+  const auto days = TradingDays(2020, 1, 6, 200);   // the last one is a Friday, 2020-10-09
+  ASSERT_EQ(days.back().ymd(), 20201009);
+  const std::string file = dir.write("t.csv", PriceText(days, IsoLine));
+  struct Case {
+    int today_day;   // of October 2020
+    bool warned;
+  } cases[] = {{16, false}, {17, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.today_day);
+    clock.SetNow(NoonOf(2020, 10, c.today_day));
+    main->modified = false;
+    main->CmFilenew();
+    win().SetText(ids::IDC_SYMBOL, "T");
+    win().SetText(ids::IDC_FILENAME, file);
+    win().SetText(ids::IDC_INFL_PERIOD, "5");
+    win().Check(ids::IDC_SHORT, true);
+    win().Click(ids::IDC_ADD);
+    ASSERT_EQ(main->n_files, 1);
+    main->Trained = 1;   // as after training: PREDICT is enabled
+    win().Enable(ids::IDC_PREDICT, true);
+    win().SetText(ids::IDC_STATUS, "");
+    win().Click(ids::IDC_PREDICT);
+    EXPECT_EQ(win().GetText(ids::IDC_STATUS, 200),
+              c.warned ? "warning: latest price 20201009 is 8 days old" : "");
+  }
+}
+
 }  // namespace
 }  // namespace kv::test

@@ -64,6 +64,13 @@ TEST_F(PriceDataCliTest, CreateRefusesPoorDataUnlessAccepted) {
   const Output info = Run("info m.kvn");
   EXPECT_EQ(info.status, 0);
   EXPECT_NE(info.err.find("warning: R (r.csv): quotes only 115"), std::string::npos) << info.err;
+
+  // Prices of 2020 are old on any day these tests run.
+  ASSERT_EQ(Run("train m.kvn --steps 3 --seed 1").status, 0);
+  const Output predict = Run("predict m.kvn");
+  EXPECT_EQ(predict.status, 0) << predict.err;
+  EXPECT_NE(predict.err.find(Format("warning: latest price %d is ", days.back().ymd())), std::string::npos)
+      << predict.err;
 }
 
 TEST_F(PriceDataCliTest, NoFileAsPriceFileIsAnsweredAtOnce) {

@@ -109,6 +109,24 @@ TEST_F(DataQualityTest, AddAsksAboutPoorDataYesAddsNoLeavesTheList) {
   }
 }
 
+TEST_F(DataQualityTest, ARelatedStockFeedingOnlyZerosIsSaidAfterEveryRead) {
+  const auto days = TradingDays(2020, 1, 6, 200);
+  const std::string target = dir.write("t.csv", PriceText(days, IsoLine));
+  const std::string before = dir.write("old.csv", PriceText(TradingDays(2018, 1, 2, 200), IsoLine));
+  for (const auto& [symbol, file] : {std::pair{"T", target}, std::pair{"OLD", before}}) {
+    win().SetText(ids::IDC_SYMBOL, symbol);
+    win().SetText(ids::IDC_FILENAME, file);
+    win().SetText(ids::IDC_INFL_PERIOD, "5");
+    win().Check(ids::IDC_SHORT, true);
+    win().Click(ids::IDC_ADD);   // the question about OLD is answered Yes
+  }
+  ASSERT_EQ(main->n_files, 2);
+  const std::string said = "warning: OLD (" + before + "): none of the 130 days of the training window is quoted";
+  EXPECT_EQ(win().GetText(ids::IDC_STATUS, 500).rfind(said, 0), 0u) << win().GetText(ids::IDC_STATUS, 500);
+  main->CmOpen_stock();   // File > Reread Stocks
+  EXPECT_EQ(win().GetText(ids::IDC_STATUS, 500).rfind(said, 0), 0u);
+}
+
 TEST_F(DataQualityTest, PredictSaysWhenTheLatestPriceIsOld) {
   const auto days = TradingDays(2020, 1, 6, 200);   // the last one is a Friday, 2020-10-09
   ASSERT_EQ(days.back().ymd(), 20201009);

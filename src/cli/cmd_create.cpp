@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "util/model_lock.h"
+#include "data/data_quality.h"
 #include "resources/ids.h"
 #include "util/text.h"
 
@@ -41,6 +42,7 @@ int Run(Args& args) {
       return Fail("--stock wants SYMBOL,FILE,PERIOD,FLAGS with FLAGS of p, v, l, s: \"" + value + "\"");
     specs.push_back(s);
   }
+  const bool accept_poor = TakeFlag(args, "--accept-poor-data");
   std::string neurons, mode;
   const bool has_neurons = TakeOption(args, "--neurons", neurons);
   const bool has_mode = TakeOption(args, "--mode", mode);
@@ -69,11 +71,31 @@ int Run(Args& args) {
     d.Check(ids::IDC_VOLUME, spec.flags.find('v') != std::string::npos);
     d.Check(ids::IDC_LONG, spec.flags.find('l') != std::string::npos);
     d.Check(ids::IDC_SHORT, spec.flags.find('s') != std::string::npos);
+    // ADD's question about doubtful data is answered Yes and kept quiet:
+    // the whole model's data is judged below.
+    s.platform.SetDefaultAnswer(IDYES);
+    s.platform.EchoMessagesTo(nullptr);
     m.TICKER_ADD_BNClicked();
-    // Any message box means the stock was refused or its file did not read.
-    if (m.n_files == before || s.platform.messages().size() != shown)
-      return Fail("stock " + spec.symbol + " was not added; the model is not saved");
+    s.platform.EchoMessagesTo(stderr);
+    s.platform.SetDefaultAnswer(IDNO);
+    bool refused = m.n_files == before;
+    const auto& shown_now = s.platform.messages();
+    for (size_t i = shown; i < shown_now.size(); ++i) {
+      if ((shown_now[i].flags & 0xF) == MB_YESNO) continue;
+      std::fprintf(stderr, "%s: %s\n", shown_now[i].caption.c_str(), shown_now[i].text.c_str());
+      refused = true;   // any other message box: the stock was refused or its file did not read
+    }
+    if (refused) return Fail("stock " + spec.symbol + " was not added; the model is not saved");
   }
+  int poor = 0;
+  for (const Finding& f : CheckModelData(m)) {
+    const bool refuses = f.poor() && !accept_poor;
+    poor += refuses;
+    std::fprintf(stderr, "%s%s\n", refuses ? "kestrivane-cli: " : "warning: ", f.text.c_str());
+  }
+  if (poor)
+    return Fail("the model is not saved: its price data would give a wrong forecast (correct the "
+                "file, or give --accept-poor-data to save it anyway)");
   if (has_neurons) {
     d.SetText(ids::IDC_NEURONS, neurons);
     m.XMATRIX_ENKillfocus();
@@ -93,14 +115,18 @@ int Run(Args& args) {
 
 const Registrar reg({"create",
                      "create MODEL.kvn --stock SYMBOL,FILE,PERIOD,FLAGS [--stock ...] [--neurons N] "
-                     "[--mode prob|percent]",
+                     "[--mode prob|percent] [--accept-poor-data]",
                      "Builds a new, untrained model and saves it as MODEL.kvn. Each --stock adds\n"
                      "one stock as the stock list's ADD button does (the first is the target\n"
                      "stock, at most 3): its ticker SYMBOL (1 to 5 characters), its historical\n"
                      "price FILE, the influence PERIOD (1 to 20 days) and the series it feeds,\n"
                      "FLAGS from p (price), v (volume), l (long-term filter), s (short-term\n"
                      "filter). --neurons sets the hidden neurons (2 to 12), --mode the forecast\n"
-                     "mode (prob: up/down probability, the default; percent: gain/loss).",
+                     "mode (prob: up/down probability, the default; percent: gain/loss).\n"
+                     "A stock whose prices are 0 or stale on some day, or a related stock that\n"
+                     "misses more than 10 % of the training window's days, is refused (exit 1,\n"
+                     "no model written) unless --accept-poor-data is given; other doubtful data\n"
+                     "is a warning on stderr.",
                      Run});
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "data/data_quality.h"
 
 namespace kv::cli {
 namespace {
@@ -13,6 +14,7 @@ int Run(Args& args) {
   Session s;
   if (!s.OpenModel(args[0])) return 1;
   TMainDlg& m = *s.main;
+  PrintDataWarnings(m, stderr);
 
   std::string symbols;
   for (int i = 0; i < m.n_files && i < kMaxStocks; ++i)

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "data/data_quality.h"
+#include "data/price_format.h"
 
 namespace kv::cli {
 namespace {
@@ -40,6 +42,12 @@ int Run(Args& args) {
   std::printf("n_days: %d\n", m.n_days);
   std::printf("first_date: %d\n", calendar[0]);
   std::printf("last_date: %d\n", calendar[n - 1]);
+  const PriceFormat format = SniffPriceFormat(st.data_file);
+  std::printf("price column: %d\n", format.price_col);
+  std::printf("volume column: %d\n", format.volume_col);
+  std::printf("rows: %d\n", static_cast<int>(std::count(st.quoted, st.quoted + n, true)));
+  for (const Finding& f : CheckStockData(st, false, m.n_days - m.eval_days, m.n_days - m.keepout_days))
+    std::printf("warning: %s\n", f.text.c_str());
   if (rows) {
     for (int d = 0; d < n; ++d)
       std::printf("%d,%g,%g,%g,%g,%g\n", calendar[d], static_cast<double>(st.raw_price[d]),
@@ -52,7 +60,11 @@ int Run(Args& args) {
 const Registrar reg({"inspect", "inspect FILE [--rows]",
                      "Shows what the program reads from one historical price file: the heading\n"
                      "lines, the recognised date layout (e.g. YMD, MDY, DMY), the number of days\n"
-                     "and the first and last date. With --rows, one line per day follows:\n"
+                     "and the first and last date, the columns the close price and the volume\n"
+                     "were taken from (1-based, 0 for none), the number of days read, and one\n"
+                     "\"warning:\" line per doubtful finding in the data (prices of 0, stale runs,\n"
+                     "suspect one-day moves, dates out of order, repeated or far apart).\n"
+                     "With --rows, one line per day follows:\n"
                      "YYYYMMDD,raw_price,price,s_price,l_price,volume (the scaled series as the\n"
                      "network sees them). A file the program refuses prints its message and\n"
                      "exits with status 1.",

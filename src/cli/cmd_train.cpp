@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "util/model_lock.h"
+#include "data/data_quality.h"
 #include "net/random.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -158,6 +159,7 @@ int Run(Args& args) {
   Session session;
   TMainDlg& m = *session.main;
   if (!session.OpenModel(args[0])) return Fail("train: cannot open the model " + args[0]);
+  PrintDataWarnings(m, stderr);
   if (!m.DoBackProp && !m.DoAnnealing) {
     m.B1_BNClicked();   // shows why nothing happens
     return 1;

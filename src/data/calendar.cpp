@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "data/fields.h"
+#include "data/price_format.h"
 #include "data/stock.h"
 #include "platform/platform.h"
 #include "util/text.h"
@@ -21,9 +22,8 @@ int32_t Stock::Add_Dates(const char* path) {
   if (!Figure_Date_Format()) return 0;
 
   std::fill(std::begin(calendar), std::end(calendar), 0);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(data_file.c_str(), "rb"),
-                                                     &std::fclose);
-  if (!f) {
+  PriceLines lines;
+  if (!lines.Open(data_file)) {
     plat().MessageBox("Unable to open historical data file: " + data_file + "\n-ERROR 503",
                       "File Error", MB_OK | MB_ICONEXCLAMATION);
     return 0;
@@ -31,13 +31,13 @@ int32_t Stock::Add_Dates(const char* path) {
 
   std::string line;
   for (int i = 0; i < header_lines; ++i)
-    if (!ReadLine(f.get(), line, 99)) return 0;
+    if (!lines.Next(line)) return 0;
 
   // Fill the table in file order; once it is full, each newer date replaces
   // the oldest one kept, so the table ends with the latest 1000 dates whether
   // the file runs oldest-first or newest-first.
   int used = 0;
-  while (ReadLine(f.get(), line, 99)) {
+  while (lines.Next(line)) {
     strcheck(line);
     std::string field = FirstField(line);
     int32_t date = Convert_Date(field);
@@ -51,7 +51,6 @@ int32_t Stock::Add_Dates(const char* path) {
     *std::find(std::begin(calendar), std::end(calendar), minimum) = date;
     minimum = *std::min_element(std::begin(calendar), std::end(calendar));
   }
-  f.reset();
 
   // Ascending, each date once, unused entries (0) at the end.
   std::sort(calendar, calendar + used);

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "data/fields.h"
+#include "data/price_format.h"
 #include "data/stock.h"
 #include "model/main_dlg.h"
 #include "util/text.h"
@@ -16,11 +18,6 @@
 namespace kv {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -56,12 +53,12 @@ bool Stock::Figure_Date_Format(const char* path) {
   const std::string& file = data_file;
   try {
     header_lines = -1;
-    File f(std::fopen(file.c_str(), "rb"));
-    if (!f) return false;
+    PriceLines lines;
+    if (!lines.Open(file)) return false;
 
     std::string line;
     bool found = false;
-    while (ReadLine(f.get(), line, 99)) {
+    while (lines.Next(line)) {
       ++header_lines;
       if (!line.empty() && IsDigit(line[0])) {
         found = true;
@@ -92,11 +89,12 @@ bool Stock::Figure_Date_Format(const char* path) {
     int pair[3][2] = {{digits[0], digits[1]}, {digits[2], digits[3]}, {digits[4], digits[5]}};
     int prev[3];
     for (int p = 0; p < 3; ++p) prev[p] = PairValue(first, pair[p]);
+    std::vector<std::string> ahead;   // date fields of the lines that follow
 
     if (ndigits == 8) {
       // A four-digit year: find the century digits by comparing with the
       // second line, where they are the same, and leave them out.
-      if (!ReadLine(f.get(), line, 119)) {
+      if (!lines.Next(line)) {
         DateMessage("File Too Short Error. file: \n" + file +
                     " has less than 120 days of data\n-ERROR 512b");
         return false;
@@ -106,19 +104,36 @@ bool Stock::Figure_Date_Format(const char* path) {
         DateMessage("Blank lines not allowed at top on Y2K format: \n\n-ERROR 512f");
         return false;
       }
+      while (static_cast<int>(ahead.size()) < 120 && lines.Next(line)) ahead.push_back(DateFieldOf(line));
       // The century is looked for at the first two and at the fifth and sixth
       // digits of the field (not characters), so that a dotted field such as
       // 31.12.1998 is read like 31/12/1998.
-      auto century_at = [&](int a, int b) {
-        int pa = digits[a], pb = digits[b];
-        if (pb >= static_cast<int>(second.size())) return false;
-        if (second[pa] != first[pa] || second[pb] != first[pb]) return false;
-        return (first[pa] == '1' && first[pb] == '9') || (first[pa] == '2' && first[pb] == '0');
+      auto century_at = [&](const std::string& a, const std::string& b, int da, int db) {
+        const int pa = digits[da], pb = digits[db];
+        if (pb >= static_cast<int>(a.size()) || pb >= static_cast<int>(b.size())) return false;
+        if (a[pa] != b[pa] || a[pb] != b[pb]) return false;
+        return (a[pa] == '1' && a[pb] == '9') || (a[pa] == '2' && a[pb] == '0');
       };
-      if (century_at(0, 1)) {
+      bool front = century_at(first, second, 0, 1);
+      bool middle = !front && century_at(first, second, 4, 5);
+      if (!front && !middle) {
+        // The first two dates straddle a century (1999/2000): let the
+        // following lines tell where the century stands.
+        int votes_front = 0, votes_middle = 0;
+        const std::string* prev_field = &second;
+        for (const std::string& f : ahead) {
+          if (f.empty()) continue;
+          votes_front += century_at(*prev_field, f, 0, 1);
+          votes_middle += century_at(*prev_field, f, 4, 5);
+          prev_field = &f;
+        }
+        front = votes_front > votes_middle;
+        middle = votes_middle > votes_front;
+      }
+      if (front) {
         int p[3][2] = {{digits[2], digits[3]}, {digits[4], digits[5]}, {digits[6], digits[7]}};
         std::copy(&p[0][0], &p[0][0] + 6, &pair[0][0]);
-      } else if (century_at(4, 5)) {
+      } else if (middle) {
         pair[2][0] = digits[6];
         pair[2][1] = digits[7];
       } else {
@@ -126,16 +141,18 @@ bool Stock::Figure_Date_Format(const char* path) {
         return false;
       }
       for (int p = 0; p < 3; ++p) prev[p] = PairValue(second, pair[p]);
+    } else {
+      while (static_cast<int>(ahead.size()) < 120 && lines.Next(line)) ahead.push_back(DateFieldOf(line));
     }
 
     int changes[3] = {0, 0, 0};
     for (int n = 0; n < 120; ++n) {
-      if (!ReadLine(f.get(), line, 119)) {
+      if (n >= static_cast<int>(ahead.size())) {
         DateMessage("File Too Short Error. file: \n" + file +
                     " has less than 120 days of data\n-ERROR 512b");
         return false;
       }
-      std::string field = DateFieldOf(line);
+      const std::string& field = ahead[n];
       if (field.empty()) continue;
       for (int p = 0; p < 3; ++p) {
         int v = PairValue(field, pair[p]);

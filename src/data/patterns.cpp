@@ -7,6 +7,7 @@
 #include "data/date_lists.h"
 #include "forecast/stats_window.h"
 #include "model/data_paths.h"
+#include "data/data_quality.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -89,6 +90,11 @@ void TMainDlg::Update_Stocks() {
   if (stocks[0]) FillDateLists(*this);
   Prep_Data();
   process_bp(eval_days, 10, 1, true);
+  for (const Finding& f : CheckModelData(*this))
+    if (f.kind == FindingKind::PoorOverlap) {
+      SetStatus("warning: " + f.text);
+      break;
+    }
   dlg.Invalidate();
 }
 

@@ -1,16 +1,17 @@
 // The historical price file reader: a structural check, then the data lines,
 // each cleaned, split into fields and placed at its day of the calendar.
 //
-// Lines are read with a limit of 99 characters. The rest of a longer line is
-// read and dropped (util ReadLine), so an overlong line is cut, never split
-// into several lines and never written past a buffer; such lines are not
-// expected in a quote file, and the date, close and volume stand at the front.
+// Lines come through PriceLines (data/price_format.h): a file in the plain
+// form reaches the column rules as written; a spreadsheet or broker export
+// (quotes, tabs, a heading naming its columns, exponents, time stamps) comes
+// rewritten into that plain form. Lines are read whole up to 1000
+// characters; the rest of a longer line is dropped, never read as a line.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "data/fields.h"
+#include "data/price_format.h"
 #include "data/stock.h"
 #include "platform/platform.h"
 #include "util/text.h"
@@ -19,13 +20,9 @@ namespace kv {
 
 namespace {
 
-constexpr size_t kLineLimit = 99;
 constexpr int kMaxFields = 10;
 constexpr int kMinDataLines = 120;
 constexpr int kMaxLinesToFirstData = 8;   // at most 7 heading lines
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-File Open(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &std::fclose); }
 
 void FileError(const std::string& text) {
   plat().MessageBox(text, "File Error", MB_OK | MB_ICONEXCLAMATION);
@@ -41,30 +38,27 @@ float FieldValue(std::string_view field) {
   return std::isfinite(v) ? v : 0.0f;
 }
 
-// Price and volume columns (1-based, 0 = none) by the number of fields.
-void Columns(int nfields, int& price_col, int& volume_col) {
-  static constexpr int kPrice[8] = {0, 0, 2, 2, 3, 4, 5, 6};
-  static constexpr int kVolume[8] = {0, 0, 0, 3, 4, 5, 6, 7};
-  if (nfields < 0 || nfields > 7) {
-    price_col = volume_col = 0;
-    return;
-  }
-  price_col = kPrice[nfields];
-  volume_col = kVolume[nfields];
-}
-
 }  // namespace
 
 bool Stock::Check_File_Format(const char* path) {
   if (path) data_file = path;
-  File f = Open(data_file);
-  if (!f) {
+  PriceLines lines;
+  if (!lines.Open(data_file)) {
     FileError("Can not open data file: \n" + data_file + "\n-ERROR 1500");
+    return false;
+  }
+  // Several lines on one date are prices within the day: read as days they
+  // would give a wrong series, whichever line won.
+  if (lines.format().intraday) {
+    FileError("File: \n" + data_file + " holds several lines on the date " +
+              lines.format().intraday_date +
+              " (prices within the day)\nKestrivane reads daily prices: please export one line "
+              "per day\n-ERROR 1503");
     return false;
   }
   std::string line;
   int read = 0;
-  while (ReadLine(f.get(), line, kLineLimit)) {
+  while (lines.Next(line)) {
     ++read;
     if (StartsWithDigit(line)) break;
   }
@@ -73,7 +67,7 @@ bool Stock::Check_File_Format(const char* path) {
     return false;
   }
   int count = 0;
-  while (ReadLine(f.get(), line, kLineLimit)) {
+  while (lines.Next(line)) {
     strcheck(line);
     if (line.empty()) continue;
     if (!StartsWithDigit(line)) {
@@ -92,21 +86,24 @@ bool Stock::Check_File_Format(const char* path) {
 
 bool Stock::Read_File(int keep, const char* path) {
   if (path) data_file = path;
+  data_read = false;
   if (!Check_File_Format()) return false;
   if (!Figure_Date_Format()) {
     FileError("Date Format error in historical data file: \n" + data_file + "\n-ERROR 512");
     return false;
   }
-  File f = Open(data_file);
-  if (!f) {
+  PriceLines lines;
+  if (!lines.Open(data_file)) {
     FileError("Unable to open historical data file: " + data_file + "\n-ERROR 500");
     return false;
   }
-  for (float* s : {price, raw_price, s_price, l_price, volume}) std::fill(s, s + kMaxDays, 0.0f);
+  for (float* s : {price, raw_price, s_price, l_price, volume, quoted_price}) std::fill(s, s + kMaxDays, 0.0f);
+  std::fill(quoted, quoted + kMaxDays, false);
+  file_dates.clear();
 
   std::string line;
   for (int n = 1; n <= header_lines; ++n) {
-    if (!ReadLine(f.get(), line, kLineLimit)) {
+    if (!lines.Next(line)) {
       FileError("Format error in historical file: \n" + data_file +
                 "\nLine Number: " + std::to_string(n) + "\n-ERROR 510");
       return false;
@@ -117,7 +114,8 @@ bool Stock::Read_File(int keep, const char* path) {
   // columns; until a line shows otherwise, such lines are read as six.
   bool layout_settled = false;
   std::string_view fields[kMaxFields + 1];
-  while (ReadLine(f.get(), line, kLineLimit)) {
+  const int32_t today = plat().clock().TodayYmd();
+  while (lines.Next(line)) {
     strcheck(line);
     int n = SplitFields(line, fields, kMaxFields);
     // A blank line is no line of the layout: it neither settles the
@@ -131,15 +129,17 @@ bool Stock::Read_File(int keep, const char* path) {
     std::string date_field(fields[0]);
     int32_t date = Convert_Date(date_field);
     if (date == 0) continue;
+    if (date <= today) file_dates.push_back(date);
     int price_col, volume_col;
-    Columns(n, price_col, volume_col);
+    PriceColumnsByCount(n, price_col, volume_col);
     float p = price_col ? FieldValue(fields[price_col - 1]) : 0.0f;
     float v = volume_col ? FieldValue(fields[volume_col - 1]) : 0.0f;
     Add_Price(date, p, v);
   }
-  f.reset();
+  lines = PriceLines();
   Filter();
   Normalize(keep);
+  data_read = true;
   return true;
 }
 
@@ -148,8 +148,9 @@ bool Stock::Add_Price(int32_t date, float p, float v) {
   const int n = std::clamp(calendar_count, 0, kMaxDays);
   for (int i = 0; i < n; ++i) {
     if (calendar[i] == date) {
-      price[i] = raw_price[i] = p;
+      price[i] = raw_price[i] = quoted_price[i] = p;
       volume[i] = v;
+      quoted[i] = true;
       break;
     }
   }

@@ -25,6 +25,10 @@ void Stock::Clear() {
   normal3 = 1;
   normal4 = 0;
   normal5 = 1;
+  data_read = false;
+  std::fill(std::begin(quoted), std::end(quoted), false);
+  std::fill(std::begin(quoted_price), std::end(quoted_price), 0.0f);
+  file_dates.clear();
 }
 
 }  // namespace kv

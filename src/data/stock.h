@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/globals.h"
 
@@ -34,6 +35,12 @@ class Stock {
   int32_t year_pos[2] = {0, 1};   // digit positions inside a normalised date field
   int32_t month_pos[2] = {2, 3};
   int32_t day_pos[2] = {4, 5};
+  // What the last read found in the file itself, for the data-quality check
+  // (never stored in the model file).
+  bool data_read = false;             // the last Read_File succeeded
+  bool quoted[kMaxDays] = {};         // calendar days the file quotes
+  float quoted_price[kMaxDays] = {};  // the close as read, before gap filling
+  std::vector<int32_t> file_dates;    // dated lines, in file order, none after today
 
   Stock() { Clear(); }
   // A cleared record followed by Read_File(keep, path); the result is ignored.

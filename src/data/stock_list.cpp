@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "data/data_quality.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -89,6 +90,20 @@ static void TakeStockFields(Dialog& d, Stock& s) {
   s.infl_periods = ClampPeriod(LeadingInt(d.GetText(ids::IDC_INFL_PERIOD, 3)));
 }
 
+// The findings of the data-quality check on a stock just read, in one
+// question; true when there are none or the user adds the stock anyway. A
+// file that did not read has had its message already.
+static bool AcceptStockData(TMainDlg& m, int slot) {
+  const Stock* s = m.stocks[slot].get();
+  if (!s || !s->data_read) return true;
+  const auto findings = CheckStockData(*s, slot > 0, m.n_days - m.eval_days, m.n_days - m.keepout_days);
+  if (findings.empty()) return true;
+  std::string text = "The price file\n" + s->data_file + "\nmay give a wrong forecast:\n";
+  for (const Finding& f : findings) text += "- " + f.text + "\n";
+  text += "\nAdd the stock " + s->symbol + " anyway?";
+  return plat().MessageBox(text, kCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+}
+
 void TMainDlg::TICKER_ADD_BNClicked() {
   // A trained network's inputs cannot change (the button is disabled then).
   if (Trained > 0) return;
@@ -103,7 +118,17 @@ void TMainDlg::TICKER_ADD_BNClicked() {
   stocks[slot] = std::make_unique<Stock>();
   TakeStockFields(dlg, *stocks[slot]);
   n_files = slot + 1;
+  const bool was_modified = modified;
   Update_Stocks();
+  if (!AcceptStockData(*this, slot)) {
+    // No: the list goes back to what it was.
+    stocks[slot].reset();
+    n_files = slot;
+    Update_Stocks();
+    modified = was_modified;
+    dlg.Invalidate();
+    return;
+  }
   modified = true;
   dlg.Invalidate();
 }

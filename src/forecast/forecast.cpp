@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "data/data_quality.h"
 #include "model/main_dlg.h"
 
 namespace kv {
@@ -114,6 +115,9 @@ void Pred7(TMainDlg& dlg) {
 
 void TMainDlg::PREDICT_BNClicked() {
   if (Trained > 0) Pred7(*this);
+  if (Trained > 0 && n_days > 0)
+    if (const auto stale = StaleDataWarning(calendar[n_days - 1], plat().clock().TodayYmd()))
+      SetStatus("warning: " + *stale);
 }
 
 // A trained network keeps the mode it was trained in: changing the targets

@@ -121,9 +121,9 @@ TEST_F(PriceFileBadInput, AsTargetStockNoCalendarIsMade) {
 }
 
 TEST_F(PriceFileBadInput, FiftyMegabytesOfIntradayQuotes) {
-  // A minute-by-minute export: every line starts with a date, so the whole
-  // file passes the structure check; the time glued to the date gives the
-  // date field too many digits.
+  // A minute-by-minute export: every line starts with a date and carries a
+  // time of day; several lines on one date are refused as prices within the
+  // day, with a message that says so.
   std::string text = "Date,Open,High,Low,Close,Volume\n";
   text.reserve(52u << 20);
   for (size_t i = 0; text.size() < (50u << 20); ++i) {
@@ -136,7 +136,7 @@ TEST_F(PriceFileBadInput, FiftyMegabytesOfIntradayQuotes) {
   const ModelPicture before = ModelPicture::Of(*main);
   const std::string bad = dir.write("intraday.csv", text);
   Add("MIN", bad);
-  EXPECT_EQ(ErrorNumbers(platform), (std::vector<std::string>{"512a", "512", "454"}));
+  EXPECT_EQ(ErrorNumbers(platform), (std::vector<std::string>{"1503", "454"}));
   ModelPicture after = ModelPicture::Of(*main);
   after.n_files = before.n_files;
   after.symbols = before.symbols;

@@ -1,0 +1,292 @@
+#include "data/price_format.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "data/fields.h"
+#include "data/stock.h"
+#include "util/text.h"
+
+namespace kv {
+
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+constexpr size_t kPlainLineLimit = 99;   // longer lines are never plain
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string Trim(const std::string& s) {
+  size_t a = 0, b = s.size();
+  while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '"')) ++a;
+  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '"')) --b;
+  return s.substr(a, b - a);
+}
+
+void StripBom(std::string& line) {
+  if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+}
+
+// A data line in the wider sense: its first character, after blanks and an
+// opening quote, is a digit.
+bool LooksLikeData(const std::string& line) {
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == '"') continue;
+    return IsDigit(c);
+  }
+  return false;
+}
+
+// A date field without the time of day that may follow it.
+std::string DatePart(const std::string& field) {
+  std::string d = Trim(field);
+  const size_t colon = d.find(':');
+  if (colon == std::string::npos) return d;
+  const size_t cut = d.find_last_of(" T", colon);
+  return cut == std::string::npos ? d : Trim(d.substr(0, cut));
+}
+
+// Fixed-point text that reads back as the same double (17 significant
+// digits), never in exponent form, which the line clean-up would mangle.
+std::string FixedText(double v) {
+  if (v == 0 || !std::isfinite(v)) return "0";
+  const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
+  const int decimals = std::clamp(17 - magnitude, 0, 60);
+  return Format("%.*f", decimals, v);
+}
+
+int PriceRank(const std::string& key) {
+  if (key == "adjclose" || key == "adjusted" || key == "adjustedclose") return 2;
+  if (key == "close" || key == "last" || key == "close/last" || key == "price") return 1;
+  return 0;
+}
+
+bool IsVolumeKey(const std::string& key) { return key == "volume" || key == "vol"; }
+
+// The columns the field-count rules take for one raw line, as the reader
+// applies them to a file's first line.
+void RuleColumnsOf(const std::string& raw, int& price_col, int& volume_col) {
+  std::string line = raw;
+  Stock::strcheck(line);
+  std::string_view f[11];
+  int n = SplitFields(line, f, 10);
+  f[n] = "0";
+  if (n == 7 && LeadingDouble(f[6]) == 0) n = 6;
+  PriceColumnsByCount(n, price_col, volume_col);
+}
+
+// A field of a data line that the plain reader would get wrong: a number in
+// exponent form, or with both a thousands separator and a decimal comma.
+bool NeedsCareAsNumber(const std::string& field, char separator) {
+  const std::string f = Trim(field);
+  for (size_t i = 1; i + 1 < f.size(); ++i)
+    if ((f[i] == 'e' || f[i] == 'E') && IsDigit(f[i - 1]) &&
+        (IsDigit(f[i + 1]) || ((f[i + 1] == '-' || f[i + 1] == '+') && i + 2 < f.size() && IsDigit(f[i + 2]))))
+      return true;
+  if (separator == ';') {
+    const size_t dot = f.find('.'), comma = f.find(',');
+    if (dot != std::string::npos && comma != std::string::npos && dot < comma) return true;
+    if (std::count(f.begin(), f.end(), '.') > 1) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void PriceColumnsByCount(int nfields, int& price_col, int& volume_col) {
+  static constexpr int kPrice[8] = {0, 0, 2, 2, 3, 4, 5, 6};
+  static constexpr int kVolume[8] = {0, 0, 0, 3, 4, 5, 6, 7};
+  if (nfields < 0 || nfields > 7) {
+    price_col = volume_col = 0;
+    return;
+  }
+  price_col = kPrice[nfields];
+  volume_col = kVolume[nfields];
+}
+
+File OpenRegularFile(const std::string& path) {
+  // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return File(nullptr, &std::fclose);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return File(nullptr, &std::fclose);
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) ::close(fd);
+  return File(f, &std::fclose);
+}
+
+std::vector<std::string> SplitQuoted(const std::string& line, char separator) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    else if (c == separator && !quoted) out.emplace_back();
+    else out.back().push_back(c);
+  }
+  return out;
+}
+
+std::string ColumnKey(const std::string& name) {
+  std::string key;
+  for (char c : name) {
+    if (c == ' ' || c == '\t' || c == '_' || c == '.' || c == '*' || c == '"') continue;
+    key.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+  }
+  return key;
+}
+
+bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& value) {
+  std::string s = Trim(field);
+  bool negative = false;
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+    negative = s[0] == '-';
+    s.erase(0, 1);
+  }
+  for (const char* sign : {"$", "\xE2\x82\xAC", "\xC2\xA3", "\xC2\xA5"})
+    if (s.compare(0, std::strlen(sign), sign) == 0) {
+      s.erase(0, std::strlen(sign));
+      break;
+    }
+  const auto count = [&](char c) { return std::count(s.begin(), s.end(), c); };
+  if (decimal_comma) {
+    if (count(',') > 0 || count('.') > 1) s.erase(std::remove(s.begin(), s.end(), '.'), s.end());
+    std::replace(s.begin(), s.end(), ',', '.');
+  } else if (count(',') > 0) {
+    // One comma not followed by exactly three digits, in a number without a
+    // point, is a decimal comma ("185,64"); otherwise commas group thousands.
+    const size_t comma = s.find(',');
+    size_t digits = 0;
+    while (comma + 1 + digits < s.size() && IsDigit(s[comma + 1 + digits])) ++digits;
+    if (count(',') == 1 && count('.') == 0 && digits != 3) s[comma] = '.';
+    else s.erase(std::remove(s.begin(), s.end(), ','), s.end());
+  }
+  if (s.empty() || !(IsDigit(s[0]) || s[0] == '.')) return false;
+  size_t used = 0;
+  const double v = LeadingDouble(s, &used);
+  if (used == 0) return false;
+  value = negative ? -v : v;
+  return true;
+}
+
+PriceFormat SniffPriceFormat(const std::string& path) {
+  PriceFormat fmt;
+  File f = OpenRegularFile(path);
+  if (!f) return fmt;
+  fmt.opened = true;
+
+  std::string line, heading;
+  bool first = true, in_data = false;
+  int heading_fields = 0;
+  std::set<std::string> dates;
+  while (ReadLine(f.get(), line, kPriceLineLimit)) {
+    if (first) {
+      fmt.bom = line.compare(0, 3, "\xEF\xBB\xBF") == 0;
+      StripBom(line);
+      first = false;
+    }
+    if (!in_data) {
+      if (!LooksLikeData(line)) {
+        if (!line.empty()) heading = line;
+        continue;
+      }
+      in_data = true;
+      // The first data line decides the separator and the columns.
+      fmt.separator = line.find(';') != std::string::npos   ? ';'
+                      : line.find(',') != std::string::npos ? ','
+                      : line.find('\t') != std::string::npos ? '\t'
+                                                             : ',';
+      if (fmt.separator == '\t') fmt.rewrite = true;
+      if (!IsDigit(line[0])) fmt.rewrite = true;   // a quoted or indented date
+      const auto fields = SplitQuoted(line, fmt.separator);
+      int nfields = static_cast<int>(fields.size());
+      if (nfields > 1 && Trim(fields.back()).empty()) --nfields;
+      int rule_price = 0, rule_volume = 0;
+      RuleColumnsOf(line, rule_price, rule_volume);
+      fmt.price_col = rule_price;
+      fmt.volume_col = rule_volume;
+      if (!heading.empty()) {
+        const auto names = SplitQuoted(heading, fmt.separator);
+        heading_fields = static_cast<int>(names.size());
+        int price = 0, rank = 0, volume = 0;
+        for (int i = 0; i < heading_fields; ++i) {
+          const std::string key = ColumnKey(names[i]);
+          if (PriceRank(key) > rank) rank = PriceRank(key), price = i + 1;
+          if (!volume && IsVolumeKey(key)) volume = i + 1;
+        }
+        if (price > 1 && heading_fields == nfields) {
+          fmt.named = true;
+          fmt.price_col = price;
+          fmt.volume_col = volume;
+          if (price != rule_price || volume != rule_volume) fmt.rewrite = true;
+        }
+      }
+    }
+    if (!LooksLikeData(line)) continue;
+    if (line.size() > kPlainLineLimit) fmt.rewrite = true;
+    bool quoted = false;
+    for (char c : line) {
+      if (c == '"') quoted = !quoted;
+      else if (quoted && c == fmt.separator) fmt.rewrite = true;
+    }
+    const auto fields = SplitQuoted(line, fmt.separator);
+    for (size_t i = 1; i < fields.size(); ++i)
+      if (NeedsCareAsNumber(fields[i], fmt.separator)) fmt.rewrite = true;
+    if (fields[0].find(':') != std::string::npos) {
+      fmt.timestamps = fmt.rewrite = true;
+      const std::string date = DatePart(fields[0]);
+      if (!dates.insert(date).second && !fmt.intraday) {
+        fmt.intraday = true;
+        fmt.intraday_date = date;
+      }
+    }
+  }
+  return fmt;
+}
+
+bool PriceLines::Open(const std::string& path) {
+  format_ = SniffPriceFormat(path);
+  first_ = true;
+  file_ = format_.opened ? OpenRegularFile(path) : File(nullptr, &std::fclose);
+  return file_ != nullptr;
+}
+
+bool PriceLines::Next(std::string& line) {
+  if (!file_ || !ReadLine(file_.get(), line, kPriceLineLimit)) return false;
+  if (first_) StripBom(line);
+  first_ = false;
+  if (!format_.rewrite || !LooksLikeData(line)) return true;
+
+  const auto fields = SplitQuoted(line, format_.separator);
+  const bool decimal_comma = format_.separator == ';';
+  std::string out = DatePart(fields[0]);
+  const auto number = [&](int col) {
+    double v = 0;
+    if (col >= 2 && col <= static_cast<int>(fields.size()) &&
+        ParseExportedNumber(fields[col - 1], decimal_comma, v))
+      return FixedText(v);
+    return std::string("0");
+  };
+  if (format_.named) {
+    out += "," + number(format_.price_col);
+    if (format_.volume_col) out += "," + number(format_.volume_col);
+  } else {
+    for (size_t i = 1; i < fields.size(); ++i) {
+      double v = 0;
+      if (ParseExportedNumber(fields[i], decimal_comma, v)) out += "," + FixedText(v);
+    }
+  }
+  line = out;
+  return true;
+}
+
+}  // namespace kv

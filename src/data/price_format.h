@@ -1,0 +1,78 @@
+// The shape of a price file as people export it, found by looking at the
+// whole file once: byte-order mark, field separator, quoted fields, a heading
+// that names the columns, numbers with thousands separators, exponents or a
+// currency sign, and dates stamped with a time of day.
+//
+// A file in the plain form the column rules were made for is left alone: its
+// lines reach the reader exactly as written (less a byte-order mark). Any
+// other file is "rewritten": each data line is handed to the reader as the
+// plain line "DATE,CLOSE,VOLUME" (named columns) or as all its numbers in
+// order, comma-separated (no naming heading), so the date recognition and the
+// column rules downstream stay one and the same code.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// Longest line read whole; the rest of a longer line is dropped.
+inline constexpr size_t kPriceLineLimit = 1000;
+
+struct PriceFormat {
+  bool opened = false;        // the file is a regular file that could be opened
+  bool bom = false;           // a UTF-8 byte-order mark before the first line
+  char separator = ',';       // ',', ';' or '\t'
+  bool rewrite = false;       // data lines are rewritten (see above)
+  bool named = false;         // the heading names the price column
+  int price_col = 0;          // 1-based columns the reader takes; 0 = none
+  int volume_col = 0;
+  bool timestamps = false;    // dates carry a time of day
+  bool intraday = false;      // with timestamps, some date holds several lines
+  std::string intraday_date;  // the first such date, as written
+};
+
+// Looks at the file at path. A path that is not a regular file (a folder, a
+// FIFO, a device) or cannot be opened gives opened == false at once.
+PriceFormat SniffPriceFormat(const std::string& path);
+
+// Price and volume columns (1-based, 0 = none) of a line without a naming
+// heading, by its number of non-empty fields.
+void PriceColumnsByCount(int nfields, int& price_col, int& volume_col);
+
+// Opens path for reading only when it is a regular file; null otherwise.
+// Never blocks on a FIFO or a device.
+std::unique_ptr<std::FILE, int (*)(std::FILE*)> OpenRegularFile(const std::string& path);
+
+// The lines of a price file in the form the reader works on. Heading lines
+// come as written; data lines as written or rewritten (see above).
+class PriceLines {
+ public:
+  // False when the file is not a regular file or cannot be opened.
+  bool Open(const std::string& path);
+  // The next line without its line end; false at the end of the file.
+  bool Next(std::string& line);
+  const PriceFormat& format() const { return format_; }
+
+ private:
+  PriceFormat format_;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+  bool first_ = true;
+};
+
+// The fields of one raw line split at `separator`, double quotes honoured
+// (a separator inside quotes belongs to the field; quotes are removed);
+// empty fields are kept.
+std::vector<std::string> SplitQuoted(const std::string& line, char separator);
+
+// A column name as compared: lower case without blanks, '_', '.' and '*'.
+std::string ColumnKey(const std::string& name);
+
+// The value of a number field as exported: blanks and quotes, a leading
+// currency sign and thousands separators ignored, a decimal comma when
+// `decimal_comma`, an exponent allowed. False when the field holds no number.
+bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& value);
+
+}  // namespace kv

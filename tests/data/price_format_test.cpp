@@ -1,0 +1,165 @@
+// Price files as people export them: quoted fields with thousands
+// separators, European numbers, tabs, a byte-order mark, headings that name
+// their columns in any order, exponents, time stamps, a first pair of dates
+// across 1999/2000; and "files" that are no files at all.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "data/price_files.h"
+#include "data/stock.h"
+#include "support/fixture.h"
+#include "util/text.h"
+
+namespace kv::test {
+namespace {
+
+class PriceFormatTest : public PlatformTest {
+ protected:
+  std::unique_ptr<Stock> stock = std::make_unique<Stock>();
+  bool ReadAsTarget(const std::string& path) {
+    stock = std::make_unique<Stock>();
+    if (stock->Add_Dates(path.c_str()) == 0) return false;
+    return stock->Read_File(1, path.c_str());
+  }
+};
+
+// The close of day i, as the sample files move: above 1000 so thousands
+// separators show, with cents.
+double Close(int i) { return 1185.64 + (i % 23) * 1.25 - (i % 5) * 0.37; }
+long Volume(int i) { return 38250300 + i * 1013L; }
+
+// "1,234,567.89" / "1.234.567,89" with the given marks.
+std::string Grouped(double v, int decimals, char thousands, char point) {
+  std::string plain = Format("%.*f", decimals, v);
+  const size_t dot = plain.find('.');
+  std::string whole = plain.substr(0, dot), out;
+  for (size_t i = 0; i < whole.size(); ++i) {
+    if (i && (whole.size() - i) % 3 == 0) out += thousands;
+    out += whole[i];
+  }
+  if (dot != std::string::npos) out += point + plain.substr(dot + 1);
+  return out;
+}
+
+TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
+  using Line = std::function<std::string(const Day&, int)>;
+  const std::string iso = "%04d-%02d-%02d";
+  struct Case {
+    const char* name;
+    std::string heading;
+    Line line;
+    bool newest_first = false;
+    int first_year = 2020, first_month = 1, first_day = 2;
+  } cases[] = {
+      {"quoted, thousands separators, long lines",
+       "\"Date\",\"Open\",\"High\",\"Low\",\"Close\",\"Volume\"\n",
+       [&](const Day& d, int i) {
+         return Format(("\"" + iso + "\"").c_str(), d.y, d.m, d.d) + ",\"" +
+                Grouped(Close(i) - 1, 6, ',', '.') + "\",\"" + Grouped(Close(i) + 2, 6, ',', '.') +
+                "\",\"" + Grouped(Close(i) - 3, 6, ',', '.') + "\",\"" + Grouped(Close(i), 6, ',', '.') +
+                "\",\"" + Grouped(Volume(i), 0, ',', '.') + "\"";
+       }},
+      {"European numbers with ;", "Datum;Open;Close;Volume\n",
+       [&](const Day& d, int i) {
+         return Format("%02d.%02d.%04d", d.d, d.m, d.y) + ";" + Grouped(Close(i) + 4, 2, '.', ',') + ";" +
+                Grouped(Close(i), 2, '.', ',') + ";" + Grouped(Volume(i), 0, '.', ',');
+       }},
+      {"tab-separated", "Date\tClose\tVolume\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) + Format("\t%.2f\t%ld", Close(i), Volume(i));
+       }},
+      {"byte-order mark, no heading", "\xEF\xBB\xBF",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       }},
+      {"adjusted close before the volume", "Date,Open,High,Low,Close,Adj Close,Volume\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) +
+                Format(",1,2,3,%.2f,%.2f,%ld", Close(i) + 9, Close(i), Volume(i));
+       }},
+      {"adjusted close after the volume", "date,open,high,low,close,volume,ADJ_CLOSE\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) +
+                Format(",1,2,3,%.2f,%ld,%.2f", Close(i) + 9, Volume(i), Close(i));
+       }},
+      {"an exchange's export, newest first", "Date,Close/Last,Volume,Open,High,Low\n",
+       [&](const Day& d, int i) {
+         return Format("%02d/%02d/%04d", d.m, d.d, d.y) +
+                Format(",$%.2f,%ld,$%.2f,$%.2f,$%.2f", Close(i), Volume(i), Close(i) + 1, Close(i) + 2, Close(i) - 2);
+       },
+       true},
+      {"8 columns", "Date,Open,High,Low,Close,Adj. Close*,Volume,Dividends\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) +
+                Format(",1,2,3,%.2f,%.2f,%ld,0.5", Close(i) + 9, Close(i), Volume(i));
+       }},
+      {"exponents", "Date,Price,Vol\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.6E,%.8E", Close(i), static_cast<double>(Volume(i)));
+       }},
+      {"date and time", "Date,Close,Volume\n",
+       [&](const Day& d, int i) {
+         return Format((iso + " 00:00:00").c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       }},
+      {"ISO time stamps", "Date,Close,Volume\n",
+       [&](const Day& d, int i) {
+         return Format((iso + "T16:00:00").c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       }},
+      {"first two dates across 1999/2000", "Date,Close,Volume\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       },
+       false, 1999, 12, 31},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.ClearRecords();
+    const auto days = TradingDays(c.first_year, c.first_month, c.first_day, 130);
+    std::string text = c.heading;
+    for (int k = 0; k < 130; ++k) {
+      const int i = c.newest_first ? 129 - k : k;
+      text += c.line(days[i], i) + "\n";
+    }
+    ASSERT_TRUE(ReadAsTarget(dir.write("f.csv", text)));
+    EXPECT_TRUE(platform.messages().empty());
+    ASSERT_EQ(calendar_count, 130);
+    for (int i = 0; i < 130; ++i) {
+      SCOPED_TRACE(i);
+      ASSERT_EQ(calendar[i], days[i].ymd());
+      ASSERT_FLOAT_EQ(stock->raw_price[i], static_cast<float>(Close(i)));
+      ASSERT_FLOAT_EQ(stock->volume[i], static_cast<float>(Volume(i)));
+    }
+  }
+}
+
+TEST_F(PriceFormatTest, SeveralLinesOnOneDateAreRefusedAsIntraday) {
+  const auto days = TradingDays(2020, 1, 2, 130);
+  std::string text = "Date,Close,Volume\n";
+  for (const Day& d : days)
+    for (const char* t : {"09:30:00", "16:00:00"})
+      text += Format("%04d-%02d-%02d %s,10.5,100\n", d.y, d.m, d.d, t);
+  const std::string p = dir.write("intraday.csv", text);
+  EXPECT_FALSE(stock->Check_File_Format(p.c_str()));
+  ASSERT_EQ(platform.messages().size(), 1u);
+  EXPECT_EQ(platform.messages()[0].text,
+            "File: \n" + p + " holds several lines on the date 2020-01-02 (prices within the day)\n"
+            "Kestrivane reads daily prices: please export one line per day\n-ERROR 1503");
+}
+
+TEST_F(PriceFormatTest, NotARegularFileIsRefusedAtOnce) {
+  const std::string fifo = dir.file("fifo.csv");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& p : {fifo, dir.path().string(), std::string("/dev/zero")}) {
+    SCOPED_TRACE(p);
+    platform.ClearRecords();
+    EXPECT_EQ(stock->Add_Dates(p.c_str()), 0);
+    EXPECT_FALSE(stock->Read_File(0, p.c_str()));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].text, "Can not open data file: \n" + p + "\n-ERROR 1500");
+  }
+}
+
+}  // namespace
+}  // namespace kv::test

@@ -12,6 +12,7 @@
 
 #include "model/globals.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv {
@@ -134,13 +135,16 @@ void CopyValue(Options::Slot& to, const Options::Slot& from) {
   std::memcpy(to.cValue, from.cValue, sizeof to.cValue);
 }
 
+// kv.dat is a few hundred bytes; a file far larger is not ours to rewrite.
+constexpr size_t kMaxFileSize = 1 << 20;
+
 bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  File f = OpenRegularFile(path);
   if (!f) return false;
   char buf[8192];
   size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  std::fclose(f);
+  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0 && text.size() < kMaxFileSize)
+    text.append(buf, n);
   return true;
 }
 
@@ -229,12 +233,12 @@ bool Options::Differs(int id) const {
   return false;
 }
 
-void Options::SaveOptions() {
+bool Options::SaveOptions(std::string* err) {
   const std::string path = FilePath();
   std::string old;
   const bool found = ReadWholeFile(path, old);
   bool changed[kSlots] = {};
-  bool any = false;
+  bool any = false, ok = true;
   for (int i = 1; i < kSlots; ++i) {
     if (!slots_[i].name[0] || run_only_[i] || slots_[i].type == 2) continue;
     changed[i] = !found || Differs(i);
@@ -271,7 +275,11 @@ void Options::SaveOptions() {
     }
     // A file that cannot be written loses nothing: the old file stays and the
     // values in memory remain in force (and count as changed next time).
-    WriteFileAtomic(path, text);
+    std::string why;
+    if (!WriteFileAtomic(path, text, &why)) {
+      ok = false;
+      if (err) *err = path + ": " + why;
+    }
   }
   // What the file holds now is what later saves compare with; settings that
   // nobody here changed follow the file.
@@ -282,6 +290,7 @@ void Options::SaveOptions() {
       if (seen[i] && !changed[i] && !run_only_[i]) CopyValue(slots_[i], on_disk_[i]);
   }
   ApplyOptions();
+  return ok;
 }
 
 void Options::LoadOptions() {
@@ -292,8 +301,10 @@ void Options::LoadOptions() {
 }
 
 bool Options::ReadInto(const std::string& path, Slot* table, bool* seen) const {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  // Never a FIFO or a device: reading one would hang the start of the program.
+  File file = OpenRegularFile(path);
+  if (!file) return false;
+  std::FILE* f = file.get();
   std::string line;
   while (ReadLine(f, line, 510)) {
     std::string key, rest;
@@ -302,7 +313,6 @@ bool Options::ReadInto(const std::string& path, Slot* table, bool* seen) const {
     if (id <= 0) continue;
     if (ReadValue(table[id], rest)) seen[id] = true;
   }
-  std::fclose(f);
   return true;
 }
 

@@ -63,8 +63,10 @@ class Options {
   // of the changed settings are replaced or added, so an edit another
   // program made meanwhile survives, and so do lines this version does not
   // know. Settings nobody here changed take the file's values. Then
-  // ApplyOptions(). A file that cannot be written changes nothing on disk.
-  void SaveOptions();
+  // ApplyOptions(). A file that cannot be written (or a kv.dat path that is
+  // not a regular file) changes nothing on disk: false, with the path and
+  // the reason in *err.
+  bool SaveOptions(std::string* err = nullptr);
   void LoadOptions();
   void ApplyOptions();
 

@@ -136,7 +136,11 @@ void TOptionsDlg::OK_BNClicked() {
     o.SetOption("inv_broker_com", real(ids::IDC_PR_COM, 12));
     o.SetOption("inv_broker_fpshare", real(ids::IDC_PR_FPSHARE, 14));
     o.SetOption("inv_broker_q_over", ClampToInt(LeadingInt(d.GetText(ids::IDC_PR_QOVER, 14))));
-    o.SaveOptions();
+    std::string why;
+    if (!o.SaveOptions(&why))
+      plat().MessageBox("The preferences could not be saved:\n" + why +
+                            "\nThey stay in force until the program ends.",
+                        "File Error", MB_OK | MB_ICONEXCLAMATION);
   }
   saved_ = true;
   d.PostClose();

@@ -11,13 +11,12 @@
 
 #include "data/fields.h"
 #include "data/stock.h"
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv {
 
 namespace {
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 constexpr size_t kPlainLineLimit = 99;   // longer lines are never plain
 
@@ -109,20 +108,6 @@ void PriceColumnsByCount(int nfields, int& price_col, int& volume_col) {
   }
   price_col = kPrice[nfields];
   volume_col = kVolume[nfields];
-}
-
-File OpenRegularFile(const std::string& path) {
-  // O_NONBLOCK: opening a FIFO without a writer must not wait for one.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return File(nullptr, &std::fclose);
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return File(nullptr, &std::fclose);
-  }
-  std::FILE* f = ::fdopen(fd, "rb");
-  if (!f) ::close(fd);
-  return File(f, &std::fclose);
 }
 
 std::vector<std::string> SplitQuoted(const std::string& line, char separator) {

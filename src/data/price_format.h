@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "util/file.h"
+
 namespace kv {
 
 // Longest line read whole; the rest of a longer line is dropped.
@@ -41,10 +43,6 @@ PriceFormat SniffPriceFormat(const std::string& path);
 // Price and volume columns (1-based, 0 = none) of a line without a naming
 // heading, by its number of non-empty fields.
 void PriceColumnsByCount(int nfields, int& price_col, int& volume_col);
-
-// Opens path for reading only when it is a regular file; null otherwise.
-// Never blocks on a FIFO or a device.
-std::unique_ptr<std::FILE, int (*)(std::FILE*)> OpenRegularFile(const std::string& path);
 
 // The lines of a price file in the form the reader works on. Heading lines
 // come as written; data lines as written or rewritten (see above).

@@ -18,6 +18,7 @@
 
 #include "app/launch.h"
 #include "forecast/stats_window.h"
+#include "data/data_quality.h"
 #include "data/stock.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
@@ -196,9 +197,11 @@ uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes) 
 }
 
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said) {
-  // Loading has already stopped at a model file it could not read; what the
-  // price files raised on the way (each such message names its file) is
-  // what makes a loaded model unusable.
+  // Loading has already stopped at a model file it could not read. A model
+  // whose settings read but whose price files did not says why itself; what
+  // the price files raised on the way (each such message names its file) is
+  // the fallback.
+  if (m.Damaged()) return m.stocks_error;
   for (const std::string& text : said)
     for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i)
       if (m.stocks[i] && !m.stocks[i]->data_file.empty() && text.find(m.stocks[i]->data_file) != std::string::npos)
@@ -302,7 +305,7 @@ void TMainDlg::RunBatch(const char* path) {
           QuietScope quiet(said);
           loaded = Read_Param();
         }
-        if (!loaded) {
+        if (!loaded && !Damaged()) {
           failed(train ? " Error openning neural file \":" + model_path + "\" for reading"
                        : " Error openning neural file \"" + model_path + "\" for reading");
           continue;
@@ -347,6 +350,8 @@ void TMainDlg::RunBatch(const char* path) {
           failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
           continue;
         }
+        if (const auto stale = StaleDataWarning(calendar[n_days - 1], plat().clock().TodayYmd()))
+          std::fprintf(stderr, "warning: %s: %s\n", model_path.c_str(), stale->c_str());
         // A batch stopped during this line shows the forecast as PREDICT does.
         if (!batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);
         log.Add(LogLine(*this));

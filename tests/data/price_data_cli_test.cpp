@@ -63,7 +63,7 @@ TEST_F(PriceDataCliTest, CreateRefusesPoorDataUnlessAccepted) {
   EXPECT_TRUE(std::filesystem::exists(dir.file("m.kvn")));
   const Output info = Run("info m.kvn");
   EXPECT_EQ(info.status, 0);
-  EXPECT_NE(info.err.find("warning: R (r.csv): quotes only 115"), std::string::npos) << info.err;
+  EXPECT_NE(info.err.find("r.csv): quotes only 115"), std::string::npos) << info.err;
 
   // Prices of 2020 are old on any day these tests run.
   ASSERT_EQ(Run("train m.kvn --steps 3 --seed 1").status, 0);

@@ -49,7 +49,7 @@ int Run(Args& args) {
     struct stat before {}, after {};
     const bool existed = ::stat(report.c_str(), &before) == 0;
     int trades = 0;
-    m.process_bp(m.eval_days, 10, 1, true);
+    m.DisplayEvaluation();
     m.Invest(m.eval_days, 10, trades, true);
     if (::stat(report.c_str(), &after) != 0 || (existed && after.st_ino == before.st_ino))
       return Fail("simulate: cannot write the report " + report);

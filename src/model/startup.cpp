@@ -40,7 +40,7 @@ void TMainDlg::StartupWork() {
         modified = false;   // nothing worth saving was left by the failed read
         CmFilenew();
       }
-      process_bp(eval_days, 10, 1, true);
+      DisplayEvaluation();
     } else if (kind == "KBF") {
       RunBatch(startup_file.c_str());
     }

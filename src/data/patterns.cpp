@@ -51,7 +51,8 @@ void TMainDlg::Update_Stocks() {
     }
     eval_days = std::min(eval_days, patterns.n_days - 1);
     const int z = std::max(zoom, 1);
-    dlg.SetScrollRange(ids::IDC_SCROLL, std::min((chart_right - chart_x0) / z, patterns.n_days), patterns.n_days);
+    dlg.SetScrollRange(ids::IDC_SCROLL, std::min((chart_right - chart_x0) / z, patterns.n_days),
+                       patterns.n_days);
     dlg.SetScrollPos(ids::IDC_SCROLL, patterns.n_days);
   } else {
     // No target stock: no calendar either.

@@ -129,8 +129,10 @@ void TKestriStat::EvPaint(Canvas& dc) {
     int most = 0;
     for (int si = 0; si < chosen; ++si) {
       for (int d = sets[si].first; d <= sets[si].last; ++d) {
-        int col = std::clamp(static_cast<int>(10 - (m.net.guess[d][0] - m.net.guess[d][1]) * 10), 0, 19);
-        int row = std::clamp(static_cast<int>((m.patterns.result[d][0] - m.patterns.result[d][1]) * 10 + 10), 0, 19);
+        int col =
+            std::clamp(static_cast<int>(10 - (m.net.guess[d][0] - m.net.guess[d][1]) * 10), 0, 19);
+        int row = std::clamp(
+            static_cast<int>((m.patterns.result[d][0] - m.patterns.result[d][1]) * 10 + 10), 0, 19);
         most = std::max(most, ++grid[row][col]);
       }
     }

@@ -21,10 +21,11 @@ void TMainDlg::CmFilenew() {
   for (auto& s : stocks) s.reset();
   n_files = 0;
   patterns.n_days = 0;
-  net.in_nodes = 0;         // no stocks, no input rows
+  net.in_nodes = 0;     // no stocks, no input rows
   model_path.clear();   // a new model has no file yet
 
-  for (int row = 0; row < 12; ++row) std::fill(patterns.inputs[row], patterns.inputs[row] + kMaxDays, 0.0f);
+  for (int row = 0; row < 12; ++row)
+    std::fill(patterns.inputs[row], patterns.inputs[row] + kMaxDays, 0.0f);
   for (int d = 0; d < kMaxDays; ++d)
     for (int o = 0; o < kMaxOutputs; ++o) net.guess[d][o] = patterns.result[d][o] = 0;
   good_calls = bad_calls = abs_error_sum = 0;

@@ -64,7 +64,8 @@ TEST_F(PatternsTest, InputRowsFollowStocksSeriesAndLags) {
   const float* series[4] = {s.price, s.l_price, s.s_price, s.volume};
   for (int k4 = 0; k4 < 4; ++k4)
     for (int k = 0; k < 3; ++k)
-      for (int d : {k, 100, 399}) EXPECT_EQ(main->patterns.inputs[k4 * 3 + k][d], series[k4][d - k]);
+      for (int d : {k, 100, 399})
+        EXPECT_EQ(main->patterns.inputs[k4 * 3 + k][d], series[k4][d - k]);
 }
 
 TEST_F(PatternsTest, TargetsMeasureTheRiseAndFallOfTheNextTenDays) {
@@ -83,13 +84,13 @@ TEST_F(PatternsTest, TargetsMeasureTheRiseAndFallOfTheNextTenDays) {
     main->net.out_nodes = 1;
     main->Create_Results();
     EXPECT_EQ(main->net.out_nodes, 2);
-    EXPECT_NEAR(main->patterns.result[0][0], 0.5f, 1e-5);          // 5 % up: half of the full 10 %
+    EXPECT_NEAR(main->patterns.result[0][0], 0.5f, 1e-5);  // 5 % up: half of the full 10 %
     EXPECT_FLOAT_EQ(main->patterns.result[3][0], 0.0f);
     EXPECT_NEAR(main->patterns.result[3][1], 0.05f * 10 / 1.05f, 1e-5);
     EXPECT_EQ(main->patterns.result[15][0], 0);
     EXPECT_EQ(main->patterns.result[15][1], 0);
-    EXPECT_FLOAT_EQ(main->patterns.result[11][1], 1.0f);   // 15 is within ten days: a full fall
-    EXPECT_FLOAT_EQ(main->patterns.result[29][0], 0);      // the last day compares with itself
+    EXPECT_FLOAT_EQ(main->patterns.result[11][1], 1.0f);  // 15 is within ten days: a full fall
+    EXPECT_FLOAT_EQ(main->patterns.result[29][0], 0);     // the last day compares with itself
     EXPECT_FLOAT_EQ(main->patterns.result[29][1], 0);
     x[3] = 1.0f;
     x[15] = 1.0f;

@@ -84,7 +84,8 @@ TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
   EXPECT_EQ(m.PredicMode, 1);
   size_t k = 0;
   for (int h = 0; h < 5; ++h)
-    for (int j = 0; j <= m.net.in_nodes; ++j) ASSERT_EQ(m.net.hidden_w[j][h], hidden[k++]) << h << "," << j;
+    for (int j = 0; j <= m.net.in_nodes; ++j)
+      ASSERT_EQ(m.net.hidden_w[j][h], hidden[k++]) << h << "," << j;
   EXPECT_EQ(m.net.out_w[0][1], out01);
   EXPECT_EQ(m.net.out_w[1][5], out15);
   // A trained model: the list is locked, PREDICT open.
@@ -153,7 +154,8 @@ TEST_F(KvnFileTest, OutOfRangeValuesAreClamped) {
       {"out_nodes", "out_nodes= 5", [](const TMainDlg& m) { return m.net.out_nodes == 2; }},
       {"x_matrix", "x_matrix= 1", [](const TMainDlg& m) { return m.net.x_matrix == 2; }},
       {"n_days", "n_days= 5", [](const TMainDlg& m) { return m.patterns.n_days == 300; }},
-      {"Training", "Training= 0  ", [](const TMainDlg& m) { return !m.DoAnnealing && !m.DoGenetic; }},
+      {"Training", "Training= 0  ",
+       [](const TMainDlg& m) { return !m.DoAnnealing && !m.DoGenetic; }},
       {"Training", "Training= a g", [](const TMainDlg& m) { return m.DoAnnealing && m.DoGenetic; }},
       {"Training", "Training= 1", [](const TMainDlg& m) { return m.DoAnnealing && !m.DoGenetic; }},
       {"symbol", "symbol= A B", [](const TMainDlg& m) { return m.stocks[0]->symbol == "A B"; }},

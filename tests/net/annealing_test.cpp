@@ -73,7 +73,7 @@ TEST_F(AnnealingTest, TrialsPerturbExactlyTheLiveWeightsAroundTheSnapshot) {
   MakeLearnablePattern(300);
   main->eval_days = 140;
   main->keepout_days = 10;
-  main->net.out_nodes = 1;   // output 1 lies outside the network and must stay untouched
+  main->net.out_nodes = 1;  // output 1 lies outside the network and must stay untouched
   const float kSentinel = 7.0f;
   for (int j = 0; j < kInputRows; ++j)
     for (int h = 0; h < kMaxHidden; ++h)
@@ -94,16 +94,18 @@ TEST_F(AnnealingTest, TrialsPerturbExactlyTheLiveWeightsAroundTheSnapshot) {
     const int ni = main->net.in_nodes, nh = main->net.x_matrix;
     for (int h = 0; h < nh; ++h) {
       for (int j = 0; j < ni; ++j)
-        worst_excess = std::max(
-            worst_excess, std::fabs(main->net.hidden_w[j][h] - main->net.best_hidden_w[j][h]) - half);
+        worst_excess =
+            std::max(worst_excess,
+                     std::fabs(main->net.hidden_w[j][h] - main->net.best_hidden_w[j][h]) - half);
       worst_excess = std::max(
           worst_excess,
           std::fabs(main->net.hidden_w[ni][h] - main->net.best_hidden_w[kMaxInputs][h]) - half);
-      worst_excess =
-          std::max(worst_excess, std::fabs(main->net.out_w[0][h] - main->net.best_out_w[0][h]) - half);
+      worst_excess = std::max(worst_excess,
+                              std::fabs(main->net.out_w[0][h] - main->net.best_out_w[0][h]) - half);
     }
-    worst_excess = std::max(
-        worst_excess, std::fabs(main->net.out_w[0][nh] - main->net.best_out_w[0][kMaxHidden]) - half);
+    worst_excess =
+        std::max(worst_excess,
+                 std::fabs(main->net.out_w[0][nh] - main->net.best_out_w[0][kMaxHidden]) - half);
     for (int j = 0; j < kInputRows; ++j)
       for (int h = 0; h < kMaxHidden; ++h)
         if ((h >= nh || j > ni) && main->net.hidden_w[j][h] != kSentinel) outside_touched = true;

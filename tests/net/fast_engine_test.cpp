@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "net/simd/kernels.h"
 #include "net/net_fixture.h"
+#include "net/simd/kernels.h"
 #include "support/reference_engine.h"
 
 namespace kv::test {
@@ -140,7 +140,8 @@ class FastEngineTest : public NetTest {
     main->net.out_nodes = outputs;
     main->net.learn_rate = Uniform(0.01f, 0.5f);
     std::memcpy(main->patterns.inputs, data_.data(), sizeof main->patterns.inputs);
-    std::memcpy(main->patterns.result, data_.data() + kInputRows * kMaxDays, sizeof main->patterns.result);
+    std::memcpy(main->patterns.result, data_.data() + kInputRows * kMaxDays,
+                sizeof main->patterns.result);
     for (int d = 0; d < kMaxDays; ++d) main->patterns.inputs[input_rows][d] = 1.0f;
     for (int j = 0; j < kInputRows; ++j)
       for (int h = 0; h < kMaxHidden; ++h) {
@@ -288,7 +289,7 @@ TEST_F(FastEngineTest, EvaluationStopsAtTheFailingDay) {
   for (int bad_day : {860, 875, 876, 900, 989}) {
     SCOPED_TRACE(bad_day);
     Randomise(1000, 30, 6, 2);
-    main->patterns.result[bad_day][1] = 3e20f;   // an error no network can beat
+    main->patterns.result[bad_day][1] = 3e20f;  // an error no network can beat
     EngineState start, plain, fast;
     start.Save(*main);
     EXPECT_EQ(RefProcessBp(*main, 140, 10, 1, true), 1e20);
@@ -311,14 +312,27 @@ TEST_F(FastEngineTest, RepeatedEvaluationsSeeEveryChange) {
     void (*apply)(TMainDlg& m);
   } changes[] = {
       {"nothing", [](TMainDlg&) {}},
-      {"a live weight", [](TMainDlg& m) { m.net.hidden_w[3][2] = std::nextafter(m.net.hidden_w[3][2], 1.0f); }},
+      {"a live weight",
+       [](TMainDlg& m) { m.net.hidden_w[3][2] = std::nextafter(m.net.hidden_w[3][2], 1.0f); }},
       {"an output weight", [](TMainDlg& m) { m.net.out_w[1][6] = -m.net.out_w[1][6]; }},
-      {"an input of the window", [](TMainDlg& m) { m.patterns.inputs[29][900] = std::nextafter(m.patterns.inputs[29][900], 9.0f); }},
-      {"the sign of a zero input", [](TMainDlg& m) { m.patterns.inputs[4][861] = m.patterns.inputs[4][861] == 0 && !std::signbit(m.patterns.inputs[4][861]) ? -0.0f : 0.0f; }},
+      {"an input of the window",
+       [](TMainDlg& m) {
+         m.patterns.inputs[29][900] = std::nextafter(m.patterns.inputs[29][900], 9.0f);
+       }},
+      {"the sign of a zero input",
+       [](TMainDlg& m) {
+         m.patterns.inputs[4][861] =
+             m.patterns.inputs[4][861] == 0 && !std::signbit(m.patterns.inputs[4][861]) ? -0.0f
+                                                                                        : 0.0f;
+       }},
       {"a target of the window", [](TMainDlg& m) { m.patterns.result[989][0] = 0.5f; }},
       {"the number of days", [](TMainDlg& m) { m.patterns.n_days = 999; }},
       {"the hidden neurons", [](TMainDlg& m) { m.net.x_matrix = 5; }},
-      {"the inputs", [](TMainDlg& m) { m.net.in_nodes = 29; m.patterns.inputs[29][0] = 1.0f; }},
+      {"the inputs",
+       [](TMainDlg& m) {
+         m.net.in_nodes = 29;
+         m.patterns.inputs[29][0] = 1.0f;
+       }},
       {"the guesses", [](TMainDlg& m) { m.net.guess[900][0] = 7.0f; }},
   };
   for (const Change& c : changes) {

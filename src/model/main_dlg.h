@@ -83,7 +83,6 @@ class TMainDlg : public WindowHandler {
   // ================= the engines =================
   Patterns patterns;   // inputs and targets, built from the stocks by Prep_Data
   Network net;         // the network, its snapshot and its outputs per day (net.guess)
-  int32_t signal[kMaxDays] = {};             // 1 buy, -1 sell, 0 hold
   // Statistics of the last evaluation process_bp ran.
   float good_calls = 0, bad_calls = 0, abs_error_sum = 0;
   // The evaluation cache: arguments and total of the previous process_bp call.
@@ -96,6 +95,7 @@ class TMainDlg : public WindowHandler {
   std::unique_ptr<TrainingProgress> dialog_progress;   // this dialog's own
 
   // ================= forecast =================
+  int32_t signal[kMaxDays] = {};   // the simulator's advice per day: 1 buy, -1 sell, 0 hold
   ForecastResult last_forecast;
   // Where Invest writes its day-by-day report; a relative name is taken in
   // the current folder.

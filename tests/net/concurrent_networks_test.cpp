@@ -77,7 +77,7 @@ TEST(ConcurrentNetworks, TwoTrainedAtOnceEqualEachTrainedAlone) {
   struct Case {
     int rows_a, hidden_a, rows_b, hidden_b;
     bool shared_patterns;
-  } cases[] = {{6, 3, 40, 9}, {12, 5, 12, 5, true}};
+  } cases[] = {{6, 3, 40, 9, false}, {12, 5, 12, 5, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rows_b);
     auto pa = MakePatterns(c.rows_a, 1);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench_world.h"
-#include "net/fast_kernels.h"
+#include "net/simd/kernels.h"
 
 namespace kv::bench {
 namespace {

@@ -17,25 +17,25 @@ namespace kv::bench {
 std::string Shape::Name() const { return std::to_string(inputs) + "-" + std::to_string(hidden) + "-2"; }
 
 void NetSnapshot::Take(const TMainDlg& m) {
-  hidden_w.assign(&m.hidden_w[0][0], &m.hidden_w[0][0] + kInputRows * kMaxHidden);
-  hidden_dw.assign(&m.hidden_dw[0][0], &m.hidden_dw[0][0] + kInputRows * kMaxHidden);
-  out_w.assign(&m.out_w[0][0], &m.out_w[0][0] + kMaxOutputs * kHiddenCols);
-  out_dw.assign(&m.out_dw[0][0], &m.out_dw[0][0] + kMaxOutputs * kHiddenCols);
-  learn_rate = m.learn_rate;
+  hidden_w.assign(&m.net.hidden_w[0][0], &m.net.hidden_w[0][0] + kInputRows * kMaxHidden);
+  hidden_dw.assign(&m.net.hidden_dw[0][0], &m.net.hidden_dw[0][0] + kInputRows * kMaxHidden);
+  out_w.assign(&m.net.out_w[0][0], &m.net.out_w[0][0] + kMaxOutputs * kHiddenCols);
+  out_dw.assign(&m.net.out_dw[0][0], &m.net.out_dw[0][0] + kMaxOutputs * kHiddenCols);
+  learn_rate = m.net.learn_rate;
 }
 
 void NetSnapshot::Put(TMainDlg& m) const {
-  std::copy(hidden_w.begin(), hidden_w.end(), &m.hidden_w[0][0]);
-  std::copy(hidden_dw.begin(), hidden_dw.end(), &m.hidden_dw[0][0]);
-  std::copy(out_w.begin(), out_w.end(), &m.out_w[0][0]);
-  std::copy(out_dw.begin(), out_dw.end(), &m.out_dw[0][0]);
-  m.learn_rate = learn_rate;
+  std::copy(hidden_w.begin(), hidden_w.end(), &m.net.hidden_w[0][0]);
+  std::copy(hidden_dw.begin(), hidden_dw.end(), &m.net.hidden_dw[0][0]);
+  std::copy(out_w.begin(), out_w.end(), &m.net.out_w[0][0]);
+  std::copy(out_dw.begin(), out_dw.end(), &m.net.out_dw[0][0]);
+  m.net.learn_rate = learn_rate;
 }
 
 int PhaseDay(const TMainDlg& m) {
   const int span = m.eval_days - m.keepout_days;
   const int r = span > 0 ? random31() % span : 0;
-  return m.n_days - (r + m.keepout_days);
+  return m.patterns.n_days - (r + m.keepout_days);
 }
 
 namespace {
@@ -112,13 +112,13 @@ std::unique_ptr<World::Entry> World::Build(const Shape& s, const std::vector<std
   }
   d.SetText(ids::IDC_NEURONS, std::to_string(s.hidden));
   m.XMATRIX_ENKillfocus();
-  if (m.in_nodes != s.inputs || m.x_matrix != s.hidden || m.n_days != 1000)
+  if (m.net.in_nodes != s.inputs || m.net.x_matrix != s.hidden || m.patterns.n_days != 1000)
     throw std::runtime_error("sample model " + s.Name() + " came out as " +
-                             std::to_string(m.in_nodes) + "-" + std::to_string(m.x_matrix) +
-                             " over " + std::to_string(m.n_days) + " days");
+                             std::to_string(m.net.in_nodes) + "-" + std::to_string(m.net.x_matrix) +
+                             " over " + std::to_string(m.patterns.n_days) + " days");
   // A little training, so the benchmarks see weights of a working network
   // rather than the tiny random start.
-  m.learn_rate = 0.03f;
+  m.net.learn_rate = 0.03f;
   for (int i = 0; i < 20000; ++i) m.backprop(PhaseDay(m));
   m.process_bp(m.eval_days, 10, 1, true);
   e->trained.Take(m);

@@ -25,10 +25,10 @@ template <class EvalFn>
 void Evaluations(benchmark::State& st, const Shape& s, EvalFn eval) {
   TMainDlg& m = TheWorld().Model(s);
   TheWorld().Trained(s).Put(m);
-  const float w0 = m.hidden_w[0][0], w1 = std::nextafter(w0, 1.0f);
+  const float w0 = m.net.hidden_w[0][0], w1 = std::nextafter(w0, 1.0f);
   bool flip = false;
   for (auto _ : st) {
-    m.hidden_w[0][0] = (flip = !flip) ? w1 : w0;
+    m.net.hidden_w[0][0] = (flip = !flip) ? w1 : w0;
     benchmark::DoNotOptimize(eval(m));
   }
   st.SetItemsProcessed(st.iterations());
@@ -42,20 +42,20 @@ void AnnealTrials(benchmark::State& st, const Shape& s, EvalFn eval) {
   TMainDlg& m = TheWorld().Model(s);
   TheWorld().Trained(s).Put(m);
   m.to_best();
-  m.learn_rate = 0.05f;
+  m.net.learn_rate = 0.05f;
   double best_fit = 1.0 / (eval(m) + 1.0);
   for (auto _ : st) {
-    const float w = m.learn_rate;
-    const int nh = std::clamp(m.x_matrix, 0, kMaxHidden);
-    const int ni = std::clamp(m.in_nodes, 0, kMaxInputs);
-    const int no = std::clamp(m.out_nodes, 1, kMaxOutputs);
+    const float w = m.net.learn_rate;
+    const int nh = std::clamp(m.net.x_matrix, 0, kMaxHidden);
+    const int ni = std::clamp(m.net.in_nodes, 0, kMaxInputs);
+    const int no = std::clamp(m.net.out_nodes, 1, kMaxOutputs);
     for (int h = 0; h < nh; ++h) {
-      for (int j = 0; j < ni; ++j) m.hidden_w[j][h] = m.best_hidden_w[j][h] + frand(w);
-      m.hidden_w[ni][h] = m.best_hidden_w[kMaxInputs][h] + frand(w);
+      for (int j = 0; j < ni; ++j) m.net.hidden_w[j][h] = m.net.best_hidden_w[j][h] + frand(w);
+      m.net.hidden_w[ni][h] = m.net.best_hidden_w[kMaxInputs][h] + frand(w);
     }
     for (int o = 0; o < no; ++o) {
-      for (int h = 0; h < nh; ++h) m.out_w[o][h] = m.best_out_w[o][h] + frand(w);
-      m.out_w[o][nh] = m.best_out_w[o][kMaxHidden] + frand(w);
+      for (int h = 0; h < nh; ++h) m.net.out_w[o][h] = m.net.best_out_w[o][h] + frand(w);
+      m.net.out_w[o][nh] = m.net.best_out_w[o][kMaxHidden] + frand(w);
     }
     m.Check_Events();
     const double fit = 1.0 / (eval(m) + 1.0);

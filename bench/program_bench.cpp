@@ -107,7 +107,7 @@ void Load(benchmark::State& st) {
   for (auto _ : st) {
     w.platform.QueueFile(w.load_model_path);
     m->CmFileopen();
-    if (m->n_files != 3 || m->n_days != 1000) {
+    if (m->n_files != 3 || m->patterns.n_days != 1000) {
       st.SkipWithError("the model did not open");
       break;
     }

@@ -41,18 +41,18 @@ void HeaderWords(std::string_view s, std::string& a, std::string& b) {
 // What any model in memory must satisfy, loaded or not.
 void CheckModel(const TMainDlg& m) {
   KV_FUZZ_CHECK(m.n_files >= 0 && m.n_files <= kMaxStocks);
-  KV_FUZZ_CHECK(m.x_matrix >= 2 && m.x_matrix <= kMaxHidden);
-  KV_FUZZ_CHECK(m.in_nodes >= 0 && m.in_nodes <= kMaxInputs);
-  KV_FUZZ_CHECK(m.out_nodes >= 1 && m.out_nodes <= kMaxOutputs);
+  KV_FUZZ_CHECK(m.net.x_matrix >= 2 && m.net.x_matrix <= kMaxHidden);
+  KV_FUZZ_CHECK(m.net.in_nodes >= 0 && m.net.in_nodes <= kMaxInputs);
+  KV_FUZZ_CHECK(m.net.out_nodes >= 1 && m.net.out_nodes <= kMaxOutputs);
   KV_FUZZ_CHECK(m.Strategy >= 0 && m.Strategy < 8);
   // A new model keeps the last calendar until its first stock makes another.
-  if (m.n_files > 0) KV_FUZZ_CHECK(m.n_days == calendar_count);
+  if (m.n_files > 0) KV_FUZZ_CHECK(m.patterns.n_days == calendar_count);
   CheckCalendar();
   for (int i = 0; i < m.n_files; ++i) KV_FUZZ_CHECK(m.stocks[i] != nullptr);
-  for (int h = 0; h < m.x_matrix; ++h)
-    for (int j = 0; j <= m.in_nodes; ++j) KV_FUZZ_CHECK(std::isfinite(m.hidden_w[j][h]));
-  for (int o = 0; o < m.out_nodes; ++o)
-    for (int h = 0; h <= m.x_matrix; ++h) KV_FUZZ_CHECK(std::isfinite(m.out_w[o][h]));
+  for (int h = 0; h < m.net.x_matrix; ++h)
+    for (int j = 0; j <= m.net.in_nodes; ++j) KV_FUZZ_CHECK(std::isfinite(m.net.hidden_w[j][h]));
+  for (int o = 0; o < m.net.out_nodes; ++o)
+    for (int h = 0; h <= m.net.x_matrix; ++h) KV_FUZZ_CHECK(std::isfinite(m.net.out_w[o][h]));
   KV_FUZZ_CHECK(m.dlg.ItemCount(ids::IDC_TICKER_LIST) <= kMaxStocks);
 }
 

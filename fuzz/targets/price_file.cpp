@@ -54,10 +54,10 @@ void FuzzPriceFile(const uint8_t* data, size_t size) {
     m->TICKER_ADD_BNClicked();
     run.platform().SetDefaultAnswer(IDNO);
     CheckCalendar();
-    KV_FUZZ_CHECK(m->n_files == 1 && m->n_days == calendar_count);
-    if (m->n_days > 0) {
-      for (int day = 0; day < m->n_days; ++day)
-        KV_FUZZ_CHECK(std::isfinite(m->guess[day][0]) && std::isfinite(m->guess[day][1]));
+    KV_FUZZ_CHECK(m->n_files == 1 && m->patterns.n_days == calendar_count);
+    if (m->patterns.n_days > 0) {
+      for (int day = 0; day < m->patterns.n_days; ++day)
+        KV_FUZZ_CHECK(std::isfinite(m->net.guess[day][0]) && std::isfinite(m->net.guess[day][1]));
       m->learning_steps = 0;
       m->step_budget = 3;
       m->B1_BNClicked();

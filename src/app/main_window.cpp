@@ -11,18 +11,18 @@ void TMainDlg::EvInitDialog() {
 
   // Model and chart defaults. x_matrix has no start-up value of its own in the
   // file format; a new model starts with 4 hidden neurons and grows as it trains.
-  x_matrix = 4;
+  net.x_matrix = 4;
   y_matrix = 1;
-  out_nodes = 2;
-  in_nodes = 0;
+  net.out_nodes = 2;
+  net.in_nodes = 0;
   nh_synapsis = 4;
   threshold = 1.0f;
   points_stock = 10;
   day_increm = 1;
   eval_days = 140;
   keepout_days = 10;
-  learn_rate = 0.01f;
-  momentum = 0.9f;
+  net.learn_rate = 0.01f;
+  net.momentum = 0.9f;
   Strategy = 3;
   PredicMode = 0;
   zoom = 2;

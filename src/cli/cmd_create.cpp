@@ -103,13 +103,13 @@ int Run(Args& args) {
   if (has_mode) {
     m.PredicMode = mode == "percent" ? 1 : 0;
     m.Create_Results();
-    m.process_bp(m.eval_days, 10, 1, true);
+    m.DisplayEvaluation();
   }
   m.model_path = model;
   m.Save_Param();
   if (m.modified) return 1;   // message 200 has been printed
   std::printf("%s: %d stocks, %d days, %d inputs, %d hidden neurons\n", model.c_str(), m.n_files,
-              m.n_days, m.in_nodes, m.x_matrix);
+              m.patterns.n_days, m.net.in_nodes, m.net.x_matrix);
   return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "cli/cli.h"
+#include "cli/progress_tap.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
@@ -67,7 +68,7 @@ bool AddStock(TMainDlg& m, const char* symbol, const std::string& file, bool lon
   d.Check(ids::IDC_SHORT, true);
   const int before = m.n_files;
   m.TICKER_ADD_BNClicked();
-  return m.n_files == before + 1 && m.n_days > 0;
+  return m.n_files == before + 1 && m.patterns.n_days > 0;
 }
 
 std::string Trimmed(const std::string& s) {
@@ -108,8 +109,8 @@ int Run(Args& args) {
   session.platform.QueueFile(model.string());
   m.CmFilesaveas();
   if (m.untitled || m.modified) return Fail("demo: cannot write the model " + model.string());
-  std::printf("%d trading days from %d to %d, %d network inputs\n", m.n_days, calendar[0],
-              calendar[m.n_days - 1], m.in_nodes);
+  std::printf("%d trading days from %d to %d, %d network inputs\n", m.patterns.n_days, calendar[0],
+              calendar[m.patterns.n_days - 1], m.net.in_nodes);
 
   // Training, ended by the batch time-limit timer; Ctrl-C acts as STOP.
   std::printf("Training for %lld seconds ...\n", seconds);
@@ -124,11 +125,12 @@ int Run(Args& args) {
   sa.sa_handler = OnDemoInterrupt;
   sa.sa_flags = SA_RESETHAND;
   sigaction(SIGINT, &sa, nullptr);
+  ProgressTap tap(m);
   auto progress = [&](uint64_t now) {
     const uint64_t done = now - start;
     const long long left = done >= limit ? 0 : static_cast<long long>((limit - done + 999) / 1000);
     const std::string line = Format("training: %lld s left | %s | %d hidden neurons", left,
-                                    m.dlg.GetText(ids::IDC_STATUS).c_str(), m.x_matrix);
+                                    tap.phase().c_str(), m.net.x_matrix);
     if (tty) std::fprintf(stderr, "\r%s\033[K", line.c_str());
     else std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
@@ -138,8 +140,9 @@ int Run(Args& args) {
       g_interrupted = 0;
       m.STOP_BNClicked();
     }
+    // The line starts with the first training phase.
     const uint64_t now = plat().clock().TickMs();
-    if (now >= next) {
+    if (now >= next && !tap.phase().empty()) {
       next = now + (tty ? 500 : 5000);
       progress(now);
     }
@@ -165,7 +168,7 @@ int Run(Args& args) {
   const fs::path report = dir / "report.txt";
   m.report_file = report.string();
   int trades = 0;
-  m.process_bp(m.eval_days, 10, 1, true);
+  m.DisplayEvaluation();
   m.Invest(m.eval_days, 10, trades, true);
 
   std::printf("\nFiles:\n");

@@ -19,22 +19,22 @@ int Run(Args& args) {
   std::string symbols;
   for (int i = 0; i < m.n_files && i < kMaxStocks; ++i)
     if (m.stocks[i]) symbols += (symbols.empty() ? "" : " ") + m.stocks[i]->symbol;
-  const bool days = m.n_days > 0 && m.n_days <= calendar_count;
-  const double eval_error = m.process_bp(m.eval_days, 10, 1, true);
+  const bool days = m.patterns.n_days > 0 && m.patterns.n_days <= calendar_count;
+  const double eval_error = m.DisplayEvaluation();
 
   std::printf("n_files: %d\n", m.n_files);
   std::printf("symbols: %s\n", symbols.c_str());
-  std::printf("n_days: %d\n", m.n_days);
+  std::printf("n_days: %d\n", m.patterns.n_days);
   std::printf("first_date: %d\n", days ? calendar[0] : 0);
-  std::printf("last_date: %d\n", days ? calendar[m.n_days - 1] : 0);
-  std::printf("in_nodes: %d\n", m.in_nodes);
-  std::printf("x_matrix: %d\n", m.x_matrix);
-  std::printf("out_nodes: %d\n", m.out_nodes);
+  std::printf("last_date: %d\n", days ? calendar[m.patterns.n_days - 1] : 0);
+  std::printf("in_nodes: %d\n", m.net.in_nodes);
+  std::printf("x_matrix: %d\n", m.net.x_matrix);
+  std::printf("out_nodes: %d\n", m.net.out_nodes);
   std::printf("Trained: %d\n", m.Trained);
   std::printf("TimeTrained: %d\n", m.TimeTrained);
   std::printf("eval_days: %d\n", m.eval_days);
   std::printf("keepout_days: %d\n", m.keepout_days);
-  std::printf("learn_rate: %g\n", static_cast<double>(m.learn_rate));
+  std::printf("learn_rate: %g\n", static_cast<double>(m.net.learn_rate));
   std::printf("Strategy: %d\n", m.Strategy);
   std::printf("PredicMode: %d\n", m.PredicMode);
   std::printf("DoBackProp: %d\n", m.DoBackProp ? 1 : 0);

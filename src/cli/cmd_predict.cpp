@@ -18,7 +18,7 @@ int Run(Args& args) {
   const std::string text = Pred7Text(m);
   if (text.empty()) return Fail("predict: the model " + args[0] + " has no price data");
   std::printf("%s\n", text.c_str());
-  if (const auto stale = StaleDataWarning(m.n_days > 0 ? calendar[m.n_days - 1] : 0, plat().clock().TodayYmd()))
+  if (const auto stale = StaleDataWarning(m.patterns.n_days > 0 ? calendar[m.patterns.n_days - 1] : 0, plat().clock().TodayYmd()))
     std::fprintf(stderr, "warning: %s\n", stale->c_str());
   return 0;
 }

@@ -33,20 +33,20 @@ int Run(Args& args) {
   m.stocks[0] = std::move(stock);
   m.n_files = 1;
   m.Update_Stocks();
-  if (!s.platform.messages().empty() || m.n_days == 0) return 1;
+  if (!s.platform.messages().empty() || m.patterns.n_days == 0) return 1;
 
   const Stock& st = *m.stocks[0];
-  const int n = std::min(m.n_days, calendar_count);
+  const int n = std::min(m.patterns.n_days, calendar_count);
   std::printf("header_lines: %d\n", st.header_lines);
   std::printf("date_layout: %s\n", DateLayout(st).c_str());
-  std::printf("n_days: %d\n", m.n_days);
+  std::printf("n_days: %d\n", m.patterns.n_days);
   std::printf("first_date: %d\n", calendar[0]);
   std::printf("last_date: %d\n", calendar[n - 1]);
   const PriceFormat format = SniffPriceFormat(st.data_file);
   std::printf("price column: %d\n", format.price_col);
   std::printf("volume column: %d\n", format.volume_col);
   std::printf("rows: %d\n", static_cast<int>(std::count(st.quoted, st.quoted + n, true)));
-  for (const Finding& f : CheckStockData(st, false, m.n_days - m.eval_days, m.n_days - m.keepout_days))
+  for (const Finding& f : CheckStockData(st, false, m.patterns.n_days - m.eval_days, m.patterns.n_days - m.keepout_days))
     std::printf("warning: %s\n", f.text.c_str());
   if (rows) {
     for (int d = 0; d < n; ++d)

@@ -44,7 +44,7 @@ int Run(Args& args) {
     // The same run as the Rep button, written where asked.
     m.report_file = report;
     int trades = 0;
-    m.process_bp(m.eval_days, 10, 1, true);
+    m.DisplayEvaluation();
     m.Invest(m.eval_days, 10, trades, true);
     if (!m.report_error.empty()) return Fail("simulate: cannot write the report: " + m.report_error);
     std::fprintf(stderr, "kestrivane-cli: report written to %s\n", report.c_str());

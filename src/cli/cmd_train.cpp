@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
-#include "util/model_lock.h"
+#include "cli/progress_tap.h"
 #include "data/data_quality.h"
+#include "util/model_lock.h"
 #include "net/random.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -74,7 +75,7 @@ std::string HoursMinutesSeconds(unsigned long long ms) {
 class Progress {
  public:
   Progress(TMainDlg& m, uint64_t deadline, bool timed)
-      : m_(m), deadline_(deadline), timed_(timed), tty_(::isatty(2) == 1),
+      : m_(m), tap_(m), deadline_(deadline), timed_(timed), tty_(::isatty(2) == 1),
         period_(tty_ ? 250 : 5000), next_(plat().clock().TickMs() + period_) {}
 
   // Called at every pump: keep it to a counter most of the time.
@@ -94,10 +95,10 @@ class Progress {
       long long n = m_.step_budget - m_.learning_steps;
       left = Format("%lld steps left", n > 0 ? n : 0);
     }
-    std::string line = Format("%s | Cycle %s | best fit %.6f | %d hidden | %s",
-                              m_.dlg.GetText(ids::IDC_STATUS).c_str(),
-                              m_.dlg.GetText(ids::IDC_CYCLE).c_str(), m_.phase_best_fit,
-                              m_.x_matrix, left.c_str());
+    std::string line = Format("%s | Cycle %lld | best fit %.6f | %d hidden | %s",
+                              tap_.phase().c_str(), tap_.cycle(), m_.phase_best_fit,
+                              m_.net.x_matrix,
+                              left.c_str());
     if (tty_) {
       std::fprintf(stderr, "\r%s\033[K", line.c_str());
       shown_ = true;
@@ -115,6 +116,7 @@ class Progress {
 
  private:
   TMainDlg& m_;
+  ProgressTap tap_;
   uint64_t deadline_;
   bool timed_;
   bool tty_;
@@ -194,7 +196,7 @@ int Run(Args& args) {
   m.CmFilesave();
   if (m.modified) return Fail("train: the model was not saved");
   std::printf("%s: %lld learning steps, Trained %d, %d hidden neurons, %d minutes trained%s\n",
-              args[0].c_str(), m.learning_steps, m.Trained, m.x_matrix, m.TimeTrained,
+              args[0].c_str(), m.learning_steps, m.Trained, m.net.x_matrix, m.TimeTrained,
               stopped ? " (interrupted)" : "");
   return 0;
 }

@@ -37,7 +37,7 @@ bool Session::OpenModel(const std::string& path) {
     main->CmFilenew();
     return false;
   }
-  main->process_bp(main->eval_days, 10, 1, true);
+  main->DisplayEvaluation();
   return true;
 }
 

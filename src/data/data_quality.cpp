@@ -141,7 +141,7 @@ std::vector<Finding> CheckStockData(const Stock& s, bool related, int first, int
 
 std::vector<Finding> CheckModelData(const TMainDlg& m) {
   std::vector<Finding> all;
-  const int first = m.n_days - m.eval_days, end = m.n_days - m.keepout_days;
+  const int first = m.patterns.n_days - m.eval_days, end = m.patterns.n_days - m.keepout_days;
   for (int i = 0; i < std::min(m.n_files, kMaxStocks); ++i) {
     if (!m.stocks[i]) continue;
     const Stock& s = *m.stocks[i];

@@ -13,7 +13,9 @@ namespace kv {
 
 namespace {
 
-int LoadedDays(const TMainDlg& m) { return std::clamp(std::min(m.n_days, calendar_count), 0, kMaxDays); }
+int LoadedDays(const TMainDlg& m) {
+  return std::clamp(std::min(m.patterns.n_days, calendar_count), 0, kMaxDays);
+}
 
 // The entry to act on: the selected one, else the last one; -1 when empty.
 int CurrentEntry(Dialog& d, int list) {
@@ -52,15 +54,19 @@ void FillDateLists(TMainDlg& m) {
   }
   m.dlg.AddItem(ids::IDC_TRAIN_END, Format("%d", calendar[n - 1]), n - 10);
 
-  m.dlg.SetSel(ids::IDC_TRAIN_END, FindOrAddDate(m, ids::IDC_TRAIN_END, m.n_days - m.keepout_days));
+  m.dlg.SetSel(ids::IDC_TRAIN_END,
+               FindOrAddDate(m, ids::IDC_TRAIN_END, m.patterns.n_days - m.keepout_days));
   m.COMBOBOX2_BNSelChange();
-  m.dlg.SetSel(ids::IDC_TRAIN_START, FindOrAddDate(m, ids::IDC_TRAIN_START, m.n_days - m.eval_days));
+  m.dlg.SetSel(ids::IDC_TRAIN_START,
+               FindOrAddDate(m, ids::IDC_TRAIN_START, m.patterns.n_days - m.eval_days));
   m.COMBOBOX1_BNSelChange();
 }
 
 void TMainDlg::COMBOBOX1_BNSelChange() {
   const int entry = CurrentEntry(dlg, ids::IDC_TRAIN_START);
-  eval_days = entry < 0 ? 10 : n_days - static_cast<int32_t>(dlg.ItemData(ids::IDC_TRAIN_START, entry));
+  eval_days =
+      entry < 0 ? 10
+                : patterns.n_days - static_cast<int32_t>(dlg.ItemData(ids::IDC_TRAIN_START, entry));
   COMBOBOX2_BNSelChange();
   modified = true;
   dlg.Invalidate();
@@ -68,11 +74,13 @@ void TMainDlg::COMBOBOX1_BNSelChange() {
 
 void TMainDlg::COMBOBOX2_BNSelChange() {
   int entry = CurrentEntry(dlg, ids::IDC_TRAIN_END);
-  keepout_days = entry < 0 ? 10 : n_days - static_cast<int32_t>(dlg.ItemData(ids::IDC_TRAIN_END, entry));
+  keepout_days =
+      entry < 0 ? 10
+                : patterns.n_days - static_cast<int32_t>(dlg.ItemData(ids::IDC_TRAIN_END, entry));
   if (keepout_days >= eval_days) {
     // The end must lie after the start: move it back to the start.
     keepout_days = std::max(eval_days, 10);
-    int idx = FindOrAddDate(*this, ids::IDC_TRAIN_END, n_days - keepout_days);
+    int idx = FindOrAddDate(*this, ids::IDC_TRAIN_END, patterns.n_days - keepout_days);
     if (idx >= 0) entry = idx;
   }
   if (entry >= 0) dlg.SetSel(ids::IDC_TRAIN_END, entry);

@@ -5,9 +5,8 @@
 #include <cmath>
 
 #include "data/date_lists.h"
-#include "forecast/stats_window.h"
-#include "model/data_paths.h"
 #include "data/data_quality.h"
+#include "model/data_paths.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/text.h"
@@ -52,8 +51,8 @@ void TMainDlg::Update_Stocks() {
     SetStatus("Reading Stock File for symbol: " + stocks[0]->symbol);
     Check_Events();
     if (!stocks[0]) return;   // the stock went away while events were served
-    n_days = stocks[0]->Add_Dates();
-    if (n_days == 0) {
+    patterns.n_days = stocks[0]->Add_Dates();
+    if (patterns.n_days == 0) {
       // eval_days is left as it was: clipping it to an empty calendar would
       // leave it negative for every later read.
       stocks_error = DamageText(*stocks[0], "453");
@@ -61,13 +60,14 @@ void TMainDlg::Update_Stocks() {
       ErrorBox(RereadMessage(stocks[0]->data_file, "453"));
       return;
     }
-    eval_days = std::min(eval_days, n_days - 1);
+    eval_days = std::min(eval_days, patterns.n_days - 1);
     const int z = std::max(zoom, 1);
-    dlg.SetScrollRange(ids::IDC_SCROLL, std::min((chart_right - chart_x0) / z, n_days), n_days);
-    dlg.SetScrollPos(ids::IDC_SCROLL, n_days);
+    dlg.SetScrollRange(ids::IDC_SCROLL, std::min((chart_right - chart_x0) / z, patterns.n_days),
+                       patterns.n_days);
+    dlg.SetScrollPos(ids::IDC_SCROLL, patterns.n_days);
   } else {
     // No target stock: no calendar either.
-    n_days = 0;
+    patterns.n_days = 0;
     calendar_count = 0;
   }
 
@@ -89,7 +89,7 @@ void TMainDlg::Update_Stocks() {
   ShowStock(*this, sel);
   if (stocks[0]) FillDateLists(*this);
   Prep_Data();
-  process_bp(eval_days, 10, 1, true);
+  DisplayEvaluation();
   for (const Finding& f : CheckModelData(*this))
     if (f.kind == FindingKind::PoorOverlap) {
       SetStatus("warning: " + f.text);
@@ -101,7 +101,7 @@ void TMainDlg::Update_Stocks() {
 void TMainDlg::Prep_Data() {
   SetStatus("Preprocessing stock data. ");
   Check_Events();
-  const int n = std::clamp(n_days, 0, kMaxDays);
+  const int n = std::clamp(patterns.n_days, 0, kMaxDays);
   int row = 0;
   for (int s = 0; s < std::min(n_files, kMaxStocks); ++s) {
     const Stock* st = stocks[s].get();
@@ -112,21 +112,21 @@ void TMainDlg::Prep_Data() {
     for (int k4 = 0; k4 < 4; ++k4) {
       if (!use[k4]) continue;
       for (int k = 0; k < periods && row < kMaxInputs; ++k, ++row)
-        for (int d = k; d < n; ++d) inputs[row][d] = series[k4][d - k];
+        for (int d = k; d < n; ++d) patterns.inputs[row][d] = series[k4][d - k];
     }
   }
-  in_nodes = row;
-  for (int d = 0; d < n; ++d) inputs[in_nodes][d] = 1.0f;
+  net.in_nodes = row;
+  for (int d = 0; d < n; ++d) patterns.inputs[net.in_nodes][d] = 1.0f;
   SetStatus("");
   Check_Events();
 }
 
 void TMainDlg::Create_Results() {
   if (!stocks[0]) return;
-  out_nodes = 2;
+  net.out_nodes = 2;
   const float* x = PredicMode == 0 ? stocks[0]->s_price : PredicMode == 1 ? stocks[0]->price : nullptr;
   if (!x) return;
-  const int n = std::clamp(n_days, 0, kMaxDays);
+  const int n = std::clamp(patterns.n_days, 0, kMaxDays);
   for (int d = 0; d < n; ++d) {
     float hi = -1000.0f, lo = 1000.0f;
     for (int j = 0; j < 10 && d + j < n; ++j) {
@@ -134,20 +134,13 @@ void TMainDlg::Create_Results() {
       lo = std::min(lo, x[d + j]);
     }
     if (x[d] == 0) {
-      result[d][0] = result[d][1] = 0;
+      patterns.result[d][0] = patterns.result[d][1] = 0;
       continue;
     }
     const float mag = std::fabs(x[d]);
-    result[d][0] = std::clamp((hi - x[d]) * 10.0f / mag, 0.0f, 1.0f);
-    result[d][1] = std::clamp((x[d] - lo) * 10.0f / mag, 0.0f, 1.0f);
+    patterns.result[d][0] = std::clamp((hi - x[d]) * 10.0f / mag, 0.0f, 1.0f);
+    patterns.result[d][1] = std::clamp((x[d] - lo) * 10.0f / mag, 0.0f, 1.0f);
   }
-}
-
-void TMainDlg::CmOpen_stock() {
-  Update_Stocks();
-  process_bp(eval_days, 10, 1, true);
-  dlg.Invalidate();
-  RefreshStatWindow();
 }
 
 }  // namespace kv

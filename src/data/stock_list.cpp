@@ -96,7 +96,7 @@ static void TakeStockFields(Dialog& d, Stock& s) {
 static bool AcceptStockData(TMainDlg& m, int slot) {
   const Stock* s = m.stocks[slot].get();
   if (!s || !s->data_read) return true;
-  const auto findings = CheckStockData(*s, slot > 0, m.n_days - m.eval_days, m.n_days - m.keepout_days);
+  const auto findings = CheckStockData(*s, slot > 0, m.patterns.n_days - m.eval_days, m.patterns.n_days - m.keepout_days);
   if (findings.empty()) return true;
   std::string text = "The price file\n" + s->data_file + "\nmay give a wrong forecast:\n";
   for (const Finding& f : findings) text += "- " + f.text + "\n";

@@ -210,7 +210,7 @@ std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& 
     const Stock* s = m.stocks[i].get();
     if (!s) return "stock " + std::to_string(i + 1) + " has no price file";
     bool any = false;
-    for (int d = 0; d < std::min(m.n_days, kMaxDays) && !any; ++d) any = s->raw_price[d] != 0.0f;
+    for (int d = 0; d < std::min(m.patterns.n_days, kMaxDays) && !any; ++d) any = s->raw_price[d] != 0.0f;
     if (!any) return "the price file " + s->data_file + " of " + s->symbol + " gave no prices";
   }
   return {};
@@ -350,7 +350,7 @@ void TMainDlg::RunBatch(const char* path) {
           failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
           continue;
         }
-        if (const auto stale = StaleDataWarning(calendar[n_days - 1], plat().clock().TodayYmd()))
+        if (const auto stale = StaleDataWarning(patterns.n_days > 0 ? calendar[patterns.n_days - 1] : 0, plat().clock().TodayYmd()))
           std::fprintf(stderr, "warning: %s: %s\n", model_path.c_str(), stale->c_str());
         // A batch stopped during this line shows the forecast as PREDICT does.
         if (!batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);

@@ -22,8 +22,8 @@ const char* Mark(float output) { return output > 0.9f ? "+" : " "; }
 // forecast with nothing known.
 std::string Pred7Text(TMainDlg& dlg) {
   dlg.last_forecast = ForecastResult{};
-  if (!dlg.stocks[0] || dlg.n_days < 1) return {};
-  const int n = dlg.n_days < kMaxDays ? dlg.n_days : kMaxDays;
+  if (!dlg.stocks[0] || dlg.patterns.n_days < 1) return {};
+  const int n = dlg.patterns.n_days < kMaxDays ? dlg.patterns.n_days : kMaxDays;
   const int L = n - 1;
   const char* symbol = dlg.stocks[0]->symbol.c_str();
   const std::tm today = plat().clock().LocalNow();
@@ -38,8 +38,8 @@ std::string Pred7Text(TMainDlg& dlg) {
   std::string text;
   text.reserve(5120);
   char line[256];
-  const float up = dlg.guess[L][0];
-  const float down = dlg.guess[L][1];
+  const float up = dlg.net.guess[L][0];
+  const float down = dlg.net.guess[L][1];
   if (dlg.PredicMode == 0) {
     std::snprintf(line, sizeof line,
                   "Ten Day Probability Forecast for %s\n\nUp = %5.1f%%   Down = %5.1f%%\n\n", symbol,
@@ -50,7 +50,7 @@ std::string Pred7Text(TMainDlg& dlg) {
       const int d = L - i;
       dlg.feedforward(d);
       std::snprintf(line, sizeof line, "%6d  Up = %5.1f%%  Down = %5.1f%%\n", calendar[d],
-                    dlg.guess[d][0] * 100.0, dlg.guess[d][1] * 100.0);
+                    dlg.net.guess[d][0] * 100.0, dlg.net.guess[d][1] * 100.0);
       text += line;
     }
   } else if (dlg.PredicMode == 1) {
@@ -62,7 +62,7 @@ std::string Pred7Text(TMainDlg& dlg) {
     for (int i = 1; i <= 9 && L - i >= 0; ++i) {
       const int d = L - i;
       dlg.feedforward(d);
-      const float g0 = dlg.guess[d][0], g1 = dlg.guess[d][1];
+      const float g0 = dlg.net.guess[d][0], g1 = dlg.net.guess[d][1];
       std::snprintf(line, sizeof line, "%6d  Gain = %5.1f%s%%  Loss = %5.1f%s%%\n", calendar[d],
                     g0 * 10.0, Mark(g0), g1 * 10.0, Mark(g1));
       text += line;
@@ -115,8 +115,8 @@ void Pred7(TMainDlg& dlg) {
 
 void TMainDlg::PREDICT_BNClicked() {
   if (Trained > 0) Pred7(*this);
-  if (Trained > 0 && n_days > 0)
-    if (const auto stale = StaleDataWarning(calendar[n_days - 1], plat().clock().TodayYmd()))
+  if (Trained > 0 && patterns.n_days > 0)
+    if (const auto stale = StaleDataWarning(calendar[patterns.n_days - 1], plat().clock().TodayYmd()))
       SetStatus("warning: " + *stale);
 }
 

@@ -24,9 +24,7 @@
 #include <cstring>
 
 #include "app/options.h"
-#include "model/main_dlg.h"
-#include "net/fast_kernels.h"
-#include "resources/ids.h"
+#include "net/simd/kernels.h"
 
 namespace kv {
 namespace {
@@ -140,8 +138,8 @@ KV_LANES void Simulate(const float* price, const float (*guess)[kMaxOutputs], in
 
 }  // namespace
 
-void InvestLanes::WriteSignals(TMainDlg& m, int lane) const {
-  for (int d = first; d < end; ++d) m.signal[d] = signal[d - first][lane];
+void InvestLanes::WriteSignals(int32_t* out, int lane) const {
+  for (int d = first; d < end; ++d) out[d] = signal[d - first][lane];
 }
 
 bool InvestLanesAvailable() {
@@ -150,17 +148,17 @@ bool InvestLanesAvailable() {
   return netk::ActiveIsa() == netk::Isa::kAvx512 && __builtin_cpu_supports("avx512dq");
 }
 
-void InvestMany(TMainDlg& m, int days_back, int days_from_end, const float* sell_up_max,
-                const float* take_stop_band, int count, InvestLanes& out) {
+void InvestMany(const LaneMarket& m, int days_back, int days_from_end,
+                const float* sell_up_max, const float* take_stop_band, int count,
+                InvestLanes& out) {
   count = std::clamp(count, 1, InvestLanes::kLanes);
   const int n = std::clamp(m.n_days, 0, kMaxDays);
   out.count = count;
   out.first = std::max(0, m.n_days - days_back);
   out.end = std::min(n, m.n_days - days_from_end);
   if (out.end < out.first) out.end = out.first;
-  Simulate(m.stocks[0]->raw_price, m.guess, out.first, out.end, m.buy_up_min, m.buy_down_max,
+  Simulate(m.raw_price, m.guess, out.first, out.end, m.buy_up_min, m.buy_down_max,
            m.sell_down_min, sell_up_max, take_stop_band, count, out.value, out.signal);
-  m.dlg.Enable(ids::IDC_REP, m.Trained > 0);
 }
 
 }  // namespace kv

@@ -62,8 +62,8 @@ void DrawSeries(TMainDlg& m, Canvas& dc, const Columns& cols, const Scale& sc, c
 }
 
 void SetZoomScroll(TMainDlg& m) {
-  m.dlg.SetScrollRange(ids::IDC_SCROLL, (m.chart_right - m.chart_x0) / m.zoom, m.n_days);
-  m.dlg.SetScrollPos(ids::IDC_SCROLL, m.n_days);
+  m.dlg.SetScrollRange(ids::IDC_SCROLL, (m.chart_right - m.chart_x0) / m.zoom, m.patterns.n_days);
+  m.dlg.SetScrollPos(ids::IDC_SCROLL, m.patterns.n_days);
 }
 
 // Steps 1 to 14 of a paint; false when the model has nothing to show.
@@ -79,7 +79,7 @@ bool DrawChart(TMainDlg& m, Canvas& dc) {
 
   const Rect plot{m.chart_left, m.chart_top, m.chart_right, m.chart_bottom};
   const Rect label_column{m.chart_right + 3, m.chart_top, m.chart_right + 100, m.chart_bottom};
-  const int n = std::min(m.n_days, kMaxDays);
+  const int n = std::min(m.patterns.n_days, kMaxDays);
   const int w = m.chart_right - m.chart_x0 + 1;
 
   // 2. Nothing to show.
@@ -183,8 +183,8 @@ bool DrawChart(TMainDlg& m, Canvas& dc) {
       if (d >= n) continue;
       double base = (target[d] - sc.min) * sc.scale;
       int hp = std::clamp(sc.H(target[d]), 1, hmax);
-      int hu = std::clamp(static_cast<int>(base + m.guess[d][0] * 20) + 20, 1, hmax);
-      int hd = std::clamp(static_cast<int>(base - m.guess[d][1] * 20) + 20, 1, hmax);
+      int hu = std::clamp(static_cast<int>(base + m.net.guess[d][0] * 20) + 20, 1, hmax);
+      int hd = std::clamp(static_cast<int>(base - m.net.guess[d][1] * 20) + 20, 1, hmax);
       int px = m.chart_x0 + x;
       dc.SetPen(m.signal[d] == 1 ? buy : neutral);
       dc.MoveTo(px, m.chart_bottom - hp);
@@ -243,7 +243,7 @@ void TMainDlg::DisplayGuess(Canvas& canvas) {
   RefreshStatWindow();
 
   // 16. Model figures.
-  dlg.SetText(ids::IDC_NEURONS, Format("%d", x_matrix));
+  dlg.SetText(ids::IDC_NEURONS, Format("%d", net.x_matrix));
   dlg.SetText(ids::IDC_MODEL_PATH, model_path);
   dlg.SetText(ids::IDC_TIME_TRAINED, Format("%4d:%02d", TimeTrained / 60, TimeTrained % 60));
 }
@@ -255,7 +255,7 @@ void TMainDlg::CmZoom(int n) {
   if (zoom <= 3) {
     // A short history fills the width at the small zooms.
     const int w = chart_right - chart_x0 + 1;
-    if (n_days > 0 && n_days < w) zoom = std::max(zoom, w / n_days + 1);
+    if (patterns.n_days > 0 && patterns.n_days < w) zoom = std::max(zoom, w / patterns.n_days + 1);
   }
   SetZoomScroll(*this);
   dlg.Invalidate();

@@ -23,10 +23,10 @@ void TMainDlg::UpdateFigures() {
   // (a window longer than the history, or no verify period) are taken at the
   // nearest stored day.
   float market = initial;
-  const int n = std::min(n_days, kMaxDays);
+  const int n = std::min(patterns.n_days, kMaxDays);
   if (stocks[0] && n > 0) {
-    const int from = std::clamp(n_days - eval_days, 0, n - 1);
-    const int to = std::clamp(n_days - keepout_days, 0, n - 1);
+    const int from = std::clamp(patterns.n_days - eval_days, 0, n - 1);
+    const int to = std::clamp(patterns.n_days - keepout_days, 0, n - 1);
     const float start = stocks[0]->raw_price[from];
     if (start > 0) market = stocks[0]->raw_price[to] / start * initial;
   }

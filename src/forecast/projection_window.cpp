@@ -46,7 +46,7 @@ void Draw(TMainDlg& m, Canvas& dc) {
   const int left = client.left + 2, top = client.top + 2;
   const int right = client.right - 2, bottom = client.bottom - 2;
   const Rect label_column{right + 3, top, right + 100, bottom};
-  const int n = std::min(m.n_days, kMaxDays);
+  const int n = std::min(m.patterns.n_days, kMaxDays);
   const int w = right - left + 1;
   const int step = w / kColumns;
 
@@ -118,8 +118,8 @@ void Draw(TMainDlg& m, Canvas& dc) {
     if (d >= n) continue;
     const double p = price[d];
     const int hp = std::clamp(h(p), 1, bottom - 1);
-    const int hu = std::clamp(h((1 + 0.1 * m.guess[d][0]) * p), 1, bottom - 1);
-    const int hd = std::clamp(h((1 - 0.1 * m.guess[d][1]) * p), 1, bottom - 1);
+    const int hu = std::clamp(h((1 + 0.1 * m.net.guess[d][0]) * p), 1, bottom - 1);
+    const int hd = std::clamp(h((1 - 0.1 * m.net.guess[d][1]) * p), 1, bottom - 1);
     dc.SetPen(m.signal[d] == 1 ? buy : neutral);
     dc.MoveTo(left + x, bottom - hp);
     dc.LineTo(left + x + kArrow, bottom - (hu + hd) / 2);

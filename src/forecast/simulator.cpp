@@ -89,9 +89,9 @@ float TMainDlg::Invest(int days_back, int days_from_end, int& trades, bool repor
   // Only stored days are simulated: a window reaching back before the first
   // day starts at day 0, and none runs past the last day, whatever the
   // model's window settings say.
-  const int n = std::clamp(n_days, 0, kMaxDays);
-  const int first = std::max(0, n_days - days_back);
-  const int end = std::min(n, n_days - days_from_end);
+  const int n = std::clamp(patterns.n_days, 0, kMaxDays);
+  const int first = std::max(0, patterns.n_days - days_back);
+  const int end = std::min(n, patterns.n_days - days_from_end);
   // The profit-take and stop-loss limits are compared in double precision, so
   // a band of 0.1 (stored slightly above 0.1) does not sell at exactly +10 %.
   const double upper = 1.0 + static_cast<double>(take_stop_band);
@@ -99,8 +99,8 @@ float TMainDlg::Invest(int days_back, int days_from_end, int& trades, bool repor
 
   for (int d = first; d < end; ++d) {
     p = target.raw_price[d];
-    const float up = guess[d][0];
-    const float down = guess[d][1];
+    const float up = net.guess[d][0];
+    const float down = net.guess[d][1];
     signal[d] = 0;
     const char* label = nullptr;
     int shares = 0;
@@ -184,7 +184,7 @@ void TMainDlg::CeStrategyitem(int n, CommandEnabler& ce) {
 
 void TMainDlg::REPORT_BNClicked() {
   int trades = 0;
-  process_bp(eval_days, 10, 1, true);
+  DisplayEvaluation();
   Invest(eval_days, 10, trades, true);
   OpenInNotepad(report_file.c_str(), "report.txt");
 }

@@ -106,8 +106,8 @@ void TKestriStat::OnCloseRequest() {
 void TKestriStat::EvPaint(Canvas& dc) {
   TMainDlg& m = *main;
   // 1. Fresh outputs for both periods.
-  m.process_bp(m.eval_days, 10, 1, true);
-  const int n = std::min(m.n_days, kMaxDays);
+  m.DisplayEvaluation();
+  const int n = std::min(m.patterns.n_days, kMaxDays);
   const int e = m.eval_days, k = m.keepout_days;
   const bool have_model = m.stocks[0] && n > 0;
 
@@ -129,8 +129,10 @@ void TKestriStat::EvPaint(Canvas& dc) {
     int most = 0;
     for (int si = 0; si < chosen; ++si) {
       for (int d = sets[si].first; d <= sets[si].last; ++d) {
-        int col = std::clamp(static_cast<int>(10 - (m.guess[d][0] - m.guess[d][1]) * 10), 0, 19);
-        int row = std::clamp(static_cast<int>((m.result[d][0] - m.result[d][1]) * 10 + 10), 0, 19);
+        int col =
+            std::clamp(static_cast<int>(10 - (m.net.guess[d][0] - m.net.guess[d][1]) * 10), 0, 19);
+        int row = std::clamp(
+            static_cast<int>((m.patterns.result[d][0] - m.patterns.result[d][1]) * 10 + 10), 0, 19);
         most = std::max(most, ++grid[row][col]);
       }
     }
@@ -157,8 +159,8 @@ void TKestriStat::EvPaint(Canvas& dc) {
       // 5.3 One tick per day: actual move across, predicted move up.
       for (int si = 0; si < chosen; ++si) {
         for (int d = sets[si].first; d <= sets[si].last; ++d) {
-          int x = static_cast<int>((m.result[d][0] - m.result[d][1]) * 65 + 85);
-          double y = 100 - (m.guess[d][0] - m.guess[d][1]) * 65.0;
+          int x = static_cast<int>((m.patterns.result[d][0] - m.patterns.result[d][1]) * 65 + 85);
+          double y = 100 - (m.net.guess[d][0] - m.net.guess[d][1]) * 65.0;
           Line(dc, x, static_cast<int>(y), x, static_cast<int>(y + 1));
         }
       }
@@ -213,7 +215,7 @@ void TKestriStat::EvPaint(Canvas& dc) {
       float bins[kBins] = {};
       for (int d = sets[si].first; d <= sets[si].last; ++d) {
         for (int o = 0; o < 2; ++o) {
-          int b = static_cast<int>((m.guess[d][o] - m.result[d][o]) * 90 + 90);
+          int b = static_cast<int>((m.net.guess[d][o] - m.patterns.result[d][o]) * 90 + 90);
           bins[std::clamp(b, 0, kBins - 1)] += 1;
         }
       }

@@ -63,7 +63,10 @@ void TMainDlg::CmStrategyitem7() {
                     }
                   }
                   next = 0;
-                  InvestMany(*this, eval_days, keepout_days, ups, bands, have, lanes);
+                  const LaneMarket market{stocks[0]->raw_price, net.guess, patterns.n_days,
+                                          buy_up_min, buy_down_max, sell_down_min};
+                  InvestMany(market, eval_days, keepout_days, ups, bands, have, lanes);
+                  dlg.Enable(ids::IDC_REP, Trained > 0);   // as Invest does
                 }
                 last = next;
                 v = lanes.value[next++];
@@ -78,7 +81,7 @@ void TMainDlg::CmStrategyitem7() {
                 best[2] = sell_down_min;
                 best[3] = sell_up_max;
                 best[4] = take_stop_band;
-                if (last >= 0) lanes.WriteSignals(*this, last);
+                if (last >= 0) lanes.WriteSignals(signal, last);
                 have = next = 0;
                 dlg.Invalidate();
                 Check_Events();
@@ -87,7 +90,7 @@ void TMainDlg::CmStrategyitem7() {
               }
             }
           }
-          if (last >= 0) lanes.WriteSignals(*this, last);
+          if (last >= 0) lanes.WriteSignals(signal, last);
           last = -1;
           Check_Events();
           process_bp(eval_days, keepout_days, 1, true);

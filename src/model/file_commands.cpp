@@ -21,13 +21,14 @@ void TMainDlg::CmFilenew() {
   for (auto& s : stocks) s.reset();
   stocks_error.clear();
   n_files = 0;
-  n_days = 0;
-  in_nodes = 0;         // no stocks, no input rows
+  patterns.n_days = 0;
+  net.in_nodes = 0;     // no stocks, no input rows
   model_path.clear();   // a new model has no file yet
 
-  for (int row = 0; row < 12; ++row) std::fill(inputs[row], inputs[row] + kMaxDays, 0.0f);
+  for (int row = 0; row < 12; ++row)
+    std::fill(patterns.inputs[row], patterns.inputs[row] + kMaxDays, 0.0f);
   for (int d = 0; d < kMaxDays; ++d)
-    for (int o = 0; o < kMaxOutputs; ++o) guess[d][o] = result[d][o] = 0;
+    for (int o = 0; o < kMaxOutputs; ++o) net.guess[d][o] = patterns.result[d][o] = 0;
   good_calls = bad_calls = abs_error_sum = 0;
   Strategy = 3;
 
@@ -54,7 +55,7 @@ void TMainDlg::CmFileopen() {
   if (plat().FileDialog(spec, path)) {
     model_path = path;
     if (Read_Param()) {
-      process_bp(eval_days, 10, 1, true);
+      DisplayEvaluation();
     } else if (Damaged()) {
       // Kept, not replaced by a new model: the user mends the path with MOD
       // or restores the file and rereads. The status line says why.

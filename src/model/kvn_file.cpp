@@ -179,7 +179,7 @@ void TMainDlg::Save_Param() {
     line(Format("do_l_price= %d", s->do_l_price ? 1 : 0));
     line(Format("do_s_price= %d", s->do_s_price ? 1 : 0));
   }
-  line(Format("x_matrix= %d", x_matrix));
+  line(Format("x_matrix= %d", net.x_matrix));
   line(Format("y_matrix= %d", y_matrix));
   std::string strategy = Format("Strategy= %d ", Strategy);
   if (Strategy == 7)
@@ -187,12 +187,12 @@ void TMainDlg::Save_Param() {
       strategy += real(v) + " ";
   line(strategy);
   line(Format("nh_synapsis= %d", nh_synapsis));
-  line(Format("out_nodes= %d", out_nodes));
+  line(Format("out_nodes= %d", net.out_nodes));
   line("threshold= " + real(threshold));
-  line(Format("n_days= %d", n_days));
+  line(Format("n_days= %d", patterns.n_days));
   line(Format("points_stock= %d", points_stock));
-  line(Format("in_nodes= %d", in_nodes));
-  line("learn_rate= " + real(learn_rate));
+  line(Format("in_nodes= %d", net.in_nodes));
+  line("learn_rate= " + real(net.learn_rate));
   line(Format("eval_days= %d", eval_days));
   line(Format("keepout_days= %d", keepout_days));
   line(Format("day_increm= %d", day_increm));
@@ -203,13 +203,13 @@ void TMainDlg::Save_Param() {
   line(Format("AutoIncNeu= %d", AutoIncNeu ? 1 : 0));
   line(Format("PredicMode= %d", PredicMode));
 
-  const int nh = std::clamp(x_matrix, 0, kMaxHidden);
-  const int ni = std::clamp(in_nodes, 0, kMaxInputs);
-  const int no = std::clamp(out_nodes, 0, kMaxOutputs);
+  const int nh = std::clamp(net.x_matrix, 0, kMaxHidden);
+  const int ni = std::clamp(net.in_nodes, 0, kMaxInputs);
+  const int no = std::clamp(net.out_nodes, 0, kMaxOutputs);
   for (int h = 0; h < nh; ++h)
-    for (int j = 0; j <= ni; ++j) line(real(hidden_w[j][h]));
+    for (int j = 0; j <= ni; ++j) line(real(net.hidden_w[j][h]));
   for (int o = 0; o < no; ++o)
-    for (int h = 0; h <= nh; ++h) line(real(out_w[o][h]));
+    for (int h = 0; h <= nh; ++h) line(real(net.out_w[o][h]));
 
   // Written beside the model and renamed over it only when complete, so a
   // failed save leaves the previous file as it was.
@@ -346,7 +346,7 @@ bool TMainDlg::Read_Param_1_8() {
     return too_big(Format("n_files= %d: a model holds at most 3 stocks", count));
   n_files = std::clamp(count, 0, kMaxStocks);
   if (n_files == 0) {
-    n_days = 0;
+    patterns.n_days = 0;
     calendar_count = 0;
   }
 
@@ -359,10 +359,10 @@ bool TMainDlg::Read_Param_1_8() {
     if (i == 0) {
       SetStatus("Reading Stock File: " + path);
       stocks[0] = std::make_unique<Stock>();
-      n_days = stocks[0]->Add_Dates(path.c_str());
+      patterns.n_days = stocks[0]->Add_Dates(path.c_str());
       const std::string reread = "An Error has occured while reading\n" + path +
                                  "\nPlease correct the error and try again\n-ERROR ";
-      if (n_days == 0) return box(reread + "453");
+      if (patterns.n_days == 0) return box(reread + "453");
       CmZoom(zoom);   // fit the chart to the new number of days
       if (!stocks[0]->Read_File(Trained)) return box(reread + "454");
     } else {
@@ -406,7 +406,7 @@ bool TMainDlg::Read_Param_1_8() {
   if (!read_int("x_matrix", v)) return false;
   if (v > max_neurons)
     return too_big(Format("x_matrix= %d: the hidden layer has at most %d neurons", v, max_neurons));
-  x_matrix = std::clamp(v, 2, static_cast<int32_t>(max_neurons));
+  net.x_matrix = std::clamp(v, 2, static_cast<int32_t>(max_neurons));
   if (!read_int("y_matrix", v)) return false;
   if (v > 1) return too_big(Format("y_matrix= %d: the network has one hidden layer", v));
   y_matrix = 1;
@@ -422,7 +422,7 @@ bool TMainDlg::Read_Param_1_8() {
 
   if (!read_int("nh_synapsis", nh_synapsis)) return false;
   if (!read_int("out_nodes", v)) return false;
-  out_nodes = std::clamp(v, 1, kMaxOutputs);
+  net.out_nodes = std::clamp(v, 1, kMaxOutputs);
   if (!r.Word(w)) return ended();
   if (!read_real("threshold", threshold)) return false;
   // The number of days always comes from the target stock's file.
@@ -432,10 +432,10 @@ bool TMainDlg::Read_Param_1_8() {
   if (!read_int("in_nodes", v)) return false;
   if (v > kMaxInputs)
     return too_big(Format("in_nodes= %d: the network has at most 240 inputs", v));
-  if (v < 0) return bad("The value of in_nodes is negative");
-  in_nodes = v;
+  if (v < 0) return bad("The value of net.in_nodes is negative");
+  net.in_nodes = v;
   if (!r.Word(w)) return ended();
-  if (!read_real("learn_rate", learn_rate)) return false;
+  if (!read_real("learn_rate", net.learn_rate)) return false;
   if (!read_int("eval_days", v)) return false;
   eval_days = std::max(v, 10);
   if (!read_int("keepout_days", v)) return false;
@@ -464,12 +464,12 @@ bool TMainDlg::Read_Param_1_8() {
     if (!ParseReal(text, target)) return bad("A weight of the network is not a number");
     return true;
   };
-  for (int h = 0; h < x_matrix; ++h)
-    for (int j = 0; j <= in_nodes; ++j)
-      if (!weight(hidden_w[j][h])) return false;
-  for (int o = 0; o < out_nodes; ++o)
-    for (int h = 0; h <= x_matrix; ++h)
-      if (!weight(out_w[o][h])) return false;
+  for (int h = 0; h < net.x_matrix; ++h)
+    for (int j = 0; j <= net.in_nodes; ++j)
+      if (!weight(net.hidden_w[j][h])) return false;
+  for (int o = 0; o < net.out_nodes; ++o)
+    for (int h = 0; h <= net.x_matrix; ++h)
+      if (!weight(net.out_w[o][h])) return false;
 
   SetStatus("");
   return true;

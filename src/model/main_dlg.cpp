@@ -1,6 +1,7 @@
 #include "model/main_dlg.h"
 
 #include "app/options.h"
+#include "model/dialog_progress.h"
 #include "forecast/projection_window.h"
 #include "forecast/stats_window.h"
 #include "platform/platform.h"
@@ -8,7 +9,9 @@
 
 namespace kv {
 
-TMainDlg::TMainDlg(Dialog& d) : dlg(d) {
+TMainDlg::TMainDlg(Dialog& d)
+    : dlg(d), dialog_progress(std::make_unique<DialogProgress>(*this)) {
+  progress = dialog_progress.get();
   dlg.SetHandler(this);
   // The preferences store is created last, as the dialog's final step; it
   // loads kv.dat.
@@ -43,5 +46,13 @@ bool TMainDlg::RefuseDamaged(const char* what) {
 }
 
 void TMainDlg::SetStatus(const std::string& text) { dlg.SetText(ids::IDC_STATUS, text); }
+
+// Reread: the stocks from their files again, and the window from them.
+void TMainDlg::CmOpen_stock() {
+  Update_Stocks();
+  DisplayEvaluation();
+  dlg.Invalidate();
+  RefreshStatWindow();
+}
 
 }  // namespace kv

@@ -6,7 +6,8 @@
 // The members are defined in the files of their subsystem:
 //   model/      file commands, start-up, .kvn reader and writer
 //   data/       stock reading, patterns, targets, date lists, stock list editing
-//   net/        network, evaluation, back-propagation, annealing, training session
+//   model/      also the network commands and the training session, which
+//               drive the engines of net/ (Network) on the Patterns
 //   forecast/   forecast, market simulator, batch runner, chart painters
 //   app/        command routing, timers, help, preferences, download button
 #pragma once
@@ -15,8 +16,11 @@
 #include <memory>
 #include <string>
 
+#include "data/patterns.h"
 #include "data/stock.h"
 #include "model/globals.h"
+#include "net/network.h"
+#include "net/training_progress.h"
 #include "platform/platform.h"
 
 namespace kv {
@@ -46,19 +50,15 @@ class TMainDlg : public WindowHandler {
   // ================= model scalars (keys of the .kvn file) =================
   int32_t n_files = 0;
   int32_t Trained = 0;
-  int32_t x_matrix = 4;          // hidden neurons, 2..12
+  // x_matrix, in_nodes, out_nodes, learn_rate and momentum are net's.
   int32_t y_matrix = 1;
-  int32_t out_nodes = 2;
-  int32_t in_nodes = 0;
   int32_t nh_synapsis = 4;
   float threshold = 1.0f;
   int32_t points_stock = 10;
   int32_t day_increm = 1;
-  int32_t n_days = 0;
+  // n_days is patterns'.
   int32_t eval_days = 140;
   int32_t keepout_days = 10;
-  float learn_rate = 0.01f;
-  float momentum = 0.9f;
   int32_t TimeTrained = 0;
   int32_t Strategy = 3;
   float buy_up_min = 0.75f, buy_down_max = 0.40f, sell_down_min = 0.75f, sell_up_max = 0.40f,
@@ -93,30 +93,22 @@ class TMainDlg : public WindowHandler {
   int batch_failures = 0;        // models of the last batch run that failed
   bool batch_quit = false;       // end the program once the running batch model is saved
 
-  // ================= per-day arrays =================
-  float inputs[kInputRows][kMaxDays] = {};   // [row][day]; row in_nodes is 1.0
-  float result[kMaxDays][kMaxOutputs] = {};  // targets
-  float guess[kMaxDays][kMaxOutputs] = {};   // network outputs
-  int32_t signal[kMaxDays] = {};             // 1 buy, -1 sell, 0 hold
-
-  // ================= network =================
-  float hidden_w[kInputRows][kMaxHidden] = {};
-  float out_w[kMaxOutputs][kHiddenCols] = {};
-  float hidden_act[kHiddenCols] = {};
-  float out_act[kMaxOutputs] = {};
-  float best_hidden_w[kInputRows][kMaxHidden] = {};
-  float best_out_w[kMaxOutputs][kHiddenCols] = {};
-  int32_t best_x_matrix = 0;
-  float out_err[kMaxOutputs] = {};
-  float hidden_err[kHiddenCols] = {};
-  float hidden_dw[kInputRows][kMaxHidden] = {};
-  float out_dw[kMaxOutputs][kHiddenCols] = {};
+  // ================= the engines =================
+  Patterns patterns;   // inputs and targets, built from the stocks by Prep_Data
+  Network net;         // the network, its snapshot and its outputs per day (net.guess)
+  // Statistics of the last evaluation process_bp ran.
   float good_calls = 0, bad_calls = 0, abs_error_sum = 0;
   // The evaluation cache: arguments and total of the previous process_bp call.
   int32_t cache_start_back = -1, cache_end_back = -1, cache_step = -1;
   double cache_total = 0;
+  // Where the training phases report: this dialog's status line, Cycle
+  // field, chart and statistics window, unless a face puts its own in
+  // (kestrivane-cli train). Never null.
+  TrainingProgress* progress;
+  std::unique_ptr<TrainingProgress> dialog_progress;   // this dialog's own
 
   // ================= forecast =================
+  int32_t signal[kMaxDays] = {};   // the simulator's advice per day: 1 buy, -1 sell, 0 hold
   ForecastResult last_forecast;
   // Where Invest writes its day-by-day report; a relative name is taken in
   // the current folder.
@@ -167,7 +159,8 @@ class TMainDlg : public WindowHandler {
   void TICKER_SHORT_PRICE_BNClicked();
   const char* GetTicker(int i) const;   // nullptr when absent
 
-  // ================= network engine (net/) =================
+  // ================= network and training (model/, on net/) =================
+  // Thin calls of net on patterns, under their historic names.
   double sigmoid(double x) const;
   float feedforward(int day);
   void clear_network();
@@ -177,6 +170,9 @@ class TMainDlg : public WindowHandler {
   bool to_best();
   bool from_best(int count);
   double process_bp(int start_back, int end_back, int step, bool force);
+  // The evaluation the window shows: the last eval_days days but the ten
+  // before the end, forced.
+  double DisplayEvaluation();
   void backprop(int day);
   void ExecBackProp();
   void ExecAnneal(int pass);

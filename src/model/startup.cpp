@@ -41,11 +41,11 @@ void TMainDlg::StartupWork() {
     if (kind == "Kes") {
       model_path = startup_file;
       if (Read_Param()) {
-        process_bp(eval_days, 10, 1, true);
+        DisplayEvaluation();
       } else if (!Damaged()) {
         modified = false;   // nothing worth saving was left by the failed read
         CmFilenew();
-        process_bp(eval_days, 10, 1, true);
+        DisplayEvaluation();
       }
     } else if (kind == "KBF") {
       RunBatch(startup_file.c_str());

@@ -1,6 +1,6 @@
 // Evaluation of the network over a window of days.
 //
-// The days are run in blocks of kBlockDays (fast_kernels.cpp): the sums of a
+// The days are run in blocks of kBlockDays (simd/kernels.cpp): the sums of a
 // whole block come from one pass over the weights, vectorised across the
 // days, and the activations of the block are computed together, which lets
 // the processor overlap the exponentials. The totals and statistics are then
@@ -10,11 +10,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "model/main_dlg.h"
-#include "net/fast_kernels.h"
+#include "net/network.h"
+#include "net/simd/kernels.h"
 
 namespace kv {
-namespace {
 
 // The last evaluation, so that a repeated one is answered without running
 // the network again: the strategy search evaluates the same window after
@@ -23,7 +22,7 @@ namespace {
 // evaluation reads: the counts, the window, the weights, the input rows and
 // the targets of the window's days. Training changes the weights before
 // every evaluation; it only pays for comparing and copying the weights.
-struct Repeat {
+struct Network::Memo {
   // The weights and shape of the last completed evaluation.
   bool known = false;
   int n = 0, no = 0, nh = 0, rows = 0, first = 0, count = 0, step = 0;
@@ -40,39 +39,30 @@ struct Repeat {
   float out_act[kMaxOutputs] = {};
   double total = 0;
 };
-Repeat g_repeat;
 
-}  // namespace
+Network::MemoSlot::MemoSlot() = default;
+Network::MemoSlot::~MemoSlot() = default;
+Network::MemoSlot::MemoSlot(const MemoSlot&) {}
 
-double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) {
-  if (!force && start_back == cache_start_back && end_back == cache_end_back &&
-      step == cache_step)
-    return cache_total;
-  cache_start_back = start_back;
-  cache_end_back = end_back;
-  cache_step = step;
+// A memo checks everything it answers from, so the one a network has stays
+// right whatever is assigned to it.
+Network::MemoSlot& Network::MemoSlot::operator=(const MemoSlot&) { return *this; }
 
-  if (!stocks[0]) return 1e6;
-
-  const int n = std::clamp(n_days, 0, kMaxDays);
+Evaluation Network::Evaluate(const Patterns& p, int start_back, int end_back, int step) {
+  const int n = std::clamp(p.n_days, 0, kMaxDays);
   const int no = std::clamp(out_nodes, 1, kMaxOutputs);
   for (int i = 0; i < n; ++i)
     for (int o = 0; o < no; ++o) guess[i][o] = 0;
-  good_calls = 0;
-  bad_calls = 0;
-  abs_error_sum = 0;
+  Evaluation ev;
   double total = 0;
 
   // The window is clipped to the stored days: days before day 0 are passed
   // over along the step grid, and the walk ends at the last stored day.
   if (step < 1) step = 1;
-  long long i = static_cast<long long>(n_days) - start_back;
-  const long long end = std::min<long long>(static_cast<long long>(n_days) - end_back, n);
+  long long i = static_cast<long long>(p.n_days) - start_back;
+  const long long end = std::min<long long>(static_cast<long long>(p.n_days) - end_back, n);
   if (i < 0) i += ((-i + step - 1) / step) * step;
-  if (i >= end) {
-    cache_total = total;
-    return total;
-  }
+  if (i >= end) return ev;
   const int first = static_cast<int>(i);
   const int count = static_cast<int>((end - i + step - 1) / step);
 
@@ -87,18 +77,19 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
     for (int j = 0; j < rows; ++j) {
       const float* kept = kept_inputs + j * count;
       if (step == 1) {
-        if (std::memcmp(&inputs[j][first], kept, count * sizeof(float))) return false;
+        if (std::memcmp(&p.inputs[j][first], kept, count * sizeof(float))) return false;
       } else {
         for (int t = 0; t < count; ++t)
-          if (std::memcmp(&inputs[j][first + t * step], &kept[t], sizeof(float))) return false;
+          if (std::memcmp(&p.inputs[j][first + t * step], &kept[t], sizeof(float))) return false;
       }
     }
     for (int t = 0; t < count; ++t)
-      if (std::memcmp(result[first + t * step], &kept_result[t * no], no * sizeof(float)))
+      if (std::memcmp(p.result[first + t * step], &kept_result[t * no], no * sizeof(float)))
         return false;
     return true;
   };
-  Repeat& r = g_repeat;
+  if (!memo_.memo) memo_.memo = std::make_unique<Memo>();
+  Memo& r = *memo_.memo;
   const bool same_weights =
       r.known && r.n == n && r.no == no && r.nh == nh && r.rows == rows && r.first == first &&
       r.count == count && r.step == step &&
@@ -107,13 +98,13 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
   if (same_weights && r.full && same_window(r.inputs, r.result)) {
     for (int t = 0; t < count; ++t)
       for (int o = 0; o < no; ++o) guess[first + t * step][o] = r.guess[t * no + o];
-    good_calls = r.good_calls;
-    bad_calls = r.bad_calls;
-    abs_error_sum = r.abs_error_sum;
+    ev.good_calls = r.good_calls;
+    ev.bad_calls = r.bad_calls;
+    ev.abs_error_sum = r.abs_error_sum;
+    ev.total = r.total;
     std::copy(r.hidden_act, r.hidden_act + nh + 1, hidden_act);
     std::copy(r.out_act, r.out_act + no, out_act);
-    cache_total = r.total;
-    return r.total;
+    return ev;
   }
   r.known = false;
   alignas(64) double wd[kInputRows * netk::kRowLen];
@@ -131,34 +122,34 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
   for (int b = 0; b < count; b += kBlockDays) {
     const int days = std::min(kBlockDays, count - b);
     const int d0 = first + b * step;
-    k.eval_block(*this, wd, d0, step, days, hact, oact);
+    k.eval_block(*this, p, wd, d0, step, days, hact, oact);
     for (int t = 0; t < days; ++t) {
       const int d = d0 + t * step;
       float err = 0;
       for (int o = 0; o < no; ++o) {
         guess[d][o] = oact[o][t];
-        err += std::fabs(oact[o][t] - result[d][o]);
+        err += std::fabs(oact[o][t] - p.result[d][o]);
       }
       const float e = err / static_cast<float>(no);
       if (!(e < 1e20f)) {   // the forward pass failed: the worst possible network
         keep_activations(t);
-        abs_error_sum = 1e20f;
-        cache_total = 1e20;
-        return 1e20;
+        ev.abs_error_sum = 1e20f;
+        ev.total = 1e20;
+        return ev;
       }
       total += static_cast<double>(e) * static_cast<double>(e);
-      abs_error_sum += std::fabs(e);
+      ev.abs_error_sum += std::fabs(e);
       for (int o = 0; o < no; ++o) {
         if (oact[o][t] > 0.3) {
-          if (result[d][o] >= oact[o][t]) good_calls += 1;
-          else bad_calls += 1;
+          if (p.result[d][o] >= oact[o][t]) ev.good_calls += 1;
+          else ev.bad_calls += 1;
         }
       }
       last = t;
     }
   }
   keep_activations(last);
-  cache_total = total;
+  ev.total = total;
 
   // Record this evaluation for a repeat; the window's data only when the
   // weights have not changed since the previous one.
@@ -175,23 +166,23 @@ double TMainDlg::process_bp(int start_back, int end_back, int step, bool force) 
   r.full = same_weights;
   if (r.full) {
     for (int j = 0; j < rows; ++j) {
-      if (step == 1) std::memcpy(r.inputs + j * count, &inputs[j][first], count * sizeof(float));
+      if (step == 1) std::memcpy(r.inputs + j * count, &p.inputs[j][first], count * sizeof(float));
       else
-        for (int t = 0; t < count; ++t) r.inputs[j * count + t] = inputs[j][first + t * step];
+        for (int t = 0; t < count; ++t) r.inputs[j * count + t] = p.inputs[j][first + t * step];
     }
     for (int t = 0; t < count; ++t)
       for (int o = 0; o < no; ++o) {
-        r.result[t * no + o] = result[first + t * step][o];
+        r.result[t * no + o] = p.result[first + t * step][o];
         r.guess[t * no + o] = guess[first + t * step][o];
       }
-    r.good_calls = good_calls;
-    r.bad_calls = bad_calls;
-    r.abs_error_sum = abs_error_sum;
+    r.good_calls = ev.good_calls;
+    r.bad_calls = ev.bad_calls;
+    r.abs_error_sum = ev.abs_error_sum;
     std::copy(hidden_act, hidden_act + nh + 1, r.hidden_act);
     std::copy(out_act, out_act + no, r.out_act);
     r.total = total;
   }
-  return total;
+  return ev;
 }
 
 }  // namespace kv

@@ -1,27 +1,26 @@
-// The network: forward pass, snapshot and restore, growth, re-initialisation,
-// Forget and the Neurons field. The loops over the weights live in
-// fast_kernels.cpp.
+// The network's calls, and the plain loops that define what they compute.
+#include "net/network.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "model/main_dlg.h"
-#include "net/fast_kernels.h"
 #include "net/random.h"
-#include "resources/ids.h"
-#include "util/text.h"
+#include "net/simd/kernels.h"
 
 namespace kv {
 
-double TMainDlg::sigmoid(double x) const { return netk::Logistic(x); }
-
-float TMainDlg::feedforward(int day) {
+float Network::Forward(const Patterns& p, int day) {
   // A day outside the arrays is the one error the forward pass can meet; it
   // counts as the worst possible fit.
   if (day < 0 || day >= kMaxDays) return 1e20f;
-  return netk::K().feedforward(*this, day);
+  return netk::K().forward(*this, p, day);
 }
 
-bool TMainDlg::to_best() {
+void Network::Backprop(const Patterns& p, int day) {
+  netk::K().backprop(*this, p, std::clamp(day, 0, kMaxDays - 1));
+}
+
+void Network::ToBest() {
   const int nh = std::clamp(x_matrix, 0, kMaxHidden);
   const int ni = std::clamp(in_nodes, 0, kMaxInputs);
   const int no = std::clamp(out_nodes, 1, kMaxOutputs);
@@ -34,10 +33,9 @@ bool TMainDlg::to_best() {
     for (int h = 0; h < nh; ++h) best_out_w[o][h] = out_w[o][h];
     best_out_w[o][kMaxHidden] = out_w[o][nh];
   }
-  return true;
 }
 
-bool TMainDlg::from_best(int count) {
+void Network::FromBest(int count) {
   if (count == 0) count = best_x_matrix;
   count = std::clamp(count, 0, kMaxHidden);
   x_matrix = count;
@@ -51,11 +49,10 @@ bool TMainDlg::from_best(int count) {
     for (int h = 0; h < count; ++h) out_w[o][h] = best_out_w[o][h];
     out_w[o][count] = best_out_w[o][kMaxHidden];
   }
-  return true;
 }
 
-bool TMainDlg::add_x_matrix() {
-  if (x_matrix >= max_neurons) return false;
+bool Network::Grow(int limit) {
+  if (x_matrix >= limit) return false;
   ++x_matrix;
   const int n = x_matrix - 1;
   for (int j = 0; j < kInputRows; ++j) hidden_w[j][n] = frand(5.0f);
@@ -66,51 +63,99 @@ bool TMainDlg::add_x_matrix() {
   return true;
 }
 
-void TMainDlg::clear_network() {
-  Trained = 0;
-  TimeTrained = 0;
-  dlg.Enable(ids::IDC_PREDICT, false);
-  dlg.Enable(ids::IDC_ADD, true);
-  dlg.Enable(ids::IDC_DEL, true);
-  dlg.Enable(ids::IDC_MOD, true);
-  dlg.Enable(ids::IDC_REP, false);
-  dlg.SetReadOnly(ids::IDC_NEURONS, false);
-  dlg.SetReadOnly(ids::IDC_INFL_PERIOD, false);
-  modified = true;
-  for (int j = 0; j < kInputRows; ++j)
-    for (int h = 0; h < kMaxHidden; ++h) hidden_w[j][h] = frand(0.001f);
-  for (int o = 0; o < kMaxOutputs; ++o)
-    for (int h = 0; h < kHiddenCols; ++h) out_w[o][h] = frand(0.001f);
-  learn_rate = 0.1f;
-  process_bp(eval_days, 10, 1, true);
+// ---- the definition --------------------------------------------------------------
+
+namespace plain {
+
+float Forward(Network& m, const Patterns& p, int day) {
+  if (day < 0 || day >= kMaxDays) return 1e20f;
+  const int nh = std::clamp(m.x_matrix, 0, kMaxHidden);
+  const int ni = std::clamp(m.in_nodes, 0, kMaxInputs);
+  const int no = std::clamp(m.out_nodes, 1, kMaxOutputs);
+
+  m.hidden_act[nh] = 1.0f;
+  for (int h = 0; h < nh; ++h) {
+    double sum = 0;
+    for (int j = 0; j <= ni; ++j)
+      sum += static_cast<double>(m.hidden_w[j][h]) * static_cast<double>(p.inputs[j][day]);
+    m.hidden_act[h] = static_cast<float>(netk::Logistic(sum));
+  }
+  float err = 0;
+  for (int o = 0; o < no; ++o) {
+    double sum = 0;
+    for (int h = 0; h <= nh; ++h)
+      sum += static_cast<double>(m.out_w[o][h]) * static_cast<double>(m.hidden_act[h]);
+    m.out_act[o] = static_cast<float>(netk::Logistic(sum));
+    m.guess[day][o] = m.out_act[o];
+    err += std::fabs(m.out_act[o] - p.result[day][o]);
+  }
+  return err / static_cast<float>(no);
 }
 
-void TMainDlg::INITIALIZE_BNClicked() {
-  if (Trained != 0) {
-    int answer = plat().MessageBox("Are you sure you want to DELETE ALL training to date?",
-                                   "Confirmation", MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (answer != IDYES) {
-      dlg.Invalidate();
-      return;
+void Backprop(Network& m, const Patterns& p, int day) {
+  day = std::clamp(day, 0, kMaxDays - 1);
+  Forward(m, p, day);
+  const int nh = std::clamp(m.x_matrix, 0, kMaxHidden);
+  const int ni = std::clamp(m.in_nodes, 0, kMaxInputs);
+  const int no = std::clamp(m.out_nodes, 1, kMaxOutputs);
+
+  for (int o = 0; o < no; ++o) m.out_err[o] = p.result[day][o] - m.out_act[o];
+  for (int h = 0; h <= nh; ++h) {
+    float e = 0;
+    for (int o = 0; o < no; ++o)
+      e += m.out_err[o] * m.out_w[o][h] * (1 - m.out_act[o]) * m.out_act[o];
+    m.hidden_err[h] = e;
+  }
+  const float keep = 1 - m.momentum;
+  for (int j = 0; j <= ni; ++j) {
+    const float x = p.inputs[j][day];
+    for (int h = 0; h < nh; ++h) {
+      float g = (1 - m.hidden_act[h]) * m.hidden_err[h] * x * m.hidden_act[h];
+      m.hidden_w[j][h] += m.learn_rate * (keep * g + m.momentum * m.hidden_dw[j][h]);
+      m.hidden_dw[j][h] = g;
     }
   }
-  SetStatus("Initializing");
-  clear_network();
-  to_best();
-  training_on = false;
-  SetStatus("Kestrivane");
-  dlg.Invalidate();
+  for (int h = 0; h <= nh; ++h) {
+    for (int o = 0; o < no; ++o) {
+      float g = (1 - m.out_act[o]) * m.out_act[o] * m.out_err[o] * m.hidden_act[h];
+      m.out_w[o][h] += m.learn_rate * (keep * g + m.momentum * m.out_dw[o][h]);
+      m.out_dw[o][h] = g;
+    }
+  }
 }
 
-void TMainDlg::XMATRIX_ENKillfocus() {
-  modified = true;
-  std::string text = dlg.GetText(ids::IDC_NEURONS, 8);
-  long long n = LeadingInt(text);
-  x_matrix = static_cast<int32_t>(std::clamp<long long>(n, 2, kMaxHidden));
-  dlg.SetText(ids::IDC_NEURONS, std::to_string(x_matrix));
-  process_bp(eval_days, 10, 1, true);
-  training_on = false;
-  dlg.Invalidate();
+Evaluation Evaluate(Network& m, const Patterns& p, int start_back, int end_back, int step) {
+  Evaluation ev;
+  const int n = std::clamp(p.n_days, 0, kMaxDays);
+  const int no = std::clamp(m.out_nodes, 1, kMaxOutputs);
+  for (int i = 0; i < n; ++i)
+    for (int o = 0; o < no; ++o) m.guess[i][o] = 0;
+
+  // Days before day 0 are passed over along the step grid.
+  if (step < 1) step = 1;
+  long long i = static_cast<long long>(p.n_days) - start_back;
+  const long long end = static_cast<long long>(p.n_days) - end_back;
+  if (i < 0) i += ((-i + step - 1) / step) * step;
+  for (; i < end && i < n; i += step) {
+    const int d = static_cast<int>(i);
+    const float e = Forward(m, p, d);
+    if (!(e < 1e20f)) {
+      ev.abs_error_sum = 1e20f;
+      ev.total = 1e20;
+      return ev;
+    }
+    ev.total += static_cast<double>(e) * static_cast<double>(e);
+    ev.abs_error_sum += std::fabs(e);
+    for (int o = 0; o < no; ++o) {
+      if (m.out_act[o] > 0.3) {
+        if (p.result[d][o] >= m.out_act[o]) ev.good_calls += 1;
+        else ev.bad_calls += 1;
+      }
+    }
+  }
+  return ev;
 }
+
+}  // namespace plain
 
 }  // namespace kv

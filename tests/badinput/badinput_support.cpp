@@ -21,9 +21,9 @@ std::vector<std::string> ErrorNumbers(const HeadlessPlatform& p) {
 ModelPicture ModelPicture::Of(const TMainDlg& m) {
   ModelPicture p;
   p.n_files = m.n_files;
-  p.n_days = m.n_days;
-  p.in_nodes = m.in_nodes;
-  p.x_matrix = m.x_matrix;
+  p.n_days = m.patterns.n_days;
+  p.in_nodes = m.net.in_nodes;
+  p.x_matrix = m.net.x_matrix;
   p.trained = m.Trained;
   p.calendar.assign(kv::calendar, kv::calendar + std::clamp(kv::calendar_count, 0, kMaxDays));
   for (int i = 0; i < m.dlg.ItemCount(ids::IDC_TICKER_LIST); ++i)
@@ -33,9 +33,9 @@ ModelPicture ModelPicture::Of(const TMainDlg& m) {
     p.target_volume.assign(m.stocks[0]->volume, m.stocks[0]->volume + kMaxDays);
   }
   for (int h = 0; h < kMaxHidden; ++h)
-    for (int j = 0; j < kInputRows; ++j) p.weights.push_back(m.hidden_w[j][h]);
-  for (int row = 0; row <= std::clamp(m.in_nodes, 0, kMaxInputs); ++row)
-    p.inputs.insert(p.inputs.end(), m.inputs[row], m.inputs[row] + kMaxDays);
+    for (int j = 0; j < kInputRows; ++j) p.weights.push_back(m.net.hidden_w[j][h]);
+  for (int row = 0; row <= std::clamp(m.net.in_nodes, 0, kMaxInputs); ++row)
+    p.inputs.insert(p.inputs.end(), m.patterns.inputs[row], m.patterns.inputs[row] + kMaxDays);
   return p;
 }
 

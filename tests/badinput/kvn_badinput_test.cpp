@@ -140,12 +140,12 @@ TEST_F(KvnBadInput, NegativeCountsAreClampedOrRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     if (Open(Replace(c.key, c.line))) {
-      EXPECT_GE(main->x_matrix, 2);
-      EXPECT_GE(main->out_nodes, 1);
+      EXPECT_GE(main->net.x_matrix, 2);
+      EXPECT_GE(main->net.out_nodes, 1);
       EXPECT_GE(main->eval_days, 0);
       EXPECT_GE(main->keepout_days, 10);
       EXPECT_GE(main->Strategy, 0);
-      EXPECT_LE(main->in_nodes, kMaxInputs);
+      EXPECT_LE(main->net.in_nodes, kMaxInputs);
     } else {
       ASSERT_EQ(ErrorNumbers(platform).size(), 1u);
       EXPECT_EQ(ErrorNumbers(platform)[0], "101");

@@ -112,10 +112,10 @@ TEST_F(PriceFileBadInput, AsTargetStockNoCalendarIsMade) {
     EXPECT_EQ(ErrorNumbers(platform), errors[i]);
     if (!errors[i].empty()) {
       EXPECT_EQ(main->n_files, 1);   // listed, to be corrected with MOD
-      EXPECT_EQ(main->n_days, 0);
+      EXPECT_EQ(main->patterns.n_days, 0);
       EXPECT_EQ(calendar_count, 0);
     } else {
-      EXPECT_EQ(main->n_days, 200);
+      EXPECT_EQ(main->patterns.n_days, 200);
     }
   }
 }

@@ -52,9 +52,9 @@ TEST_F(PatternsTest, InputRowsFollowStocksSeriesAndLags) {
       AddStock(static_cast<int>(i), f, c.stocks[i].first, c.stocks[i].second);
     main->Update_Stocks();
     EXPECT_TRUE(platform.messages().empty());
-    EXPECT_EQ(main->in_nodes, c.in_nodes);
-    EXPECT_EQ(main->n_days, 400);
-    for (int d = 0; d < 400; d += 57) EXPECT_EQ(main->inputs[main->in_nodes][d], 1.0f);
+    EXPECT_EQ(main->net.in_nodes, c.in_nodes);
+    EXPECT_EQ(main->patterns.n_days, 400);
+    for (int d = 0; d < 400; d += 57) EXPECT_EQ(main->patterns.inputs[main->net.in_nodes][d], 1.0f);
   }
   // Row order within a stock: price, long-term, short-term, volume; lag k
   // holds the value of k days earlier.
@@ -64,13 +64,14 @@ TEST_F(PatternsTest, InputRowsFollowStocksSeriesAndLags) {
   const float* series[4] = {s.price, s.l_price, s.s_price, s.volume};
   for (int k4 = 0; k4 < 4; ++k4)
     for (int k = 0; k < 3; ++k)
-      for (int d : {k, 100, 399}) EXPECT_EQ(main->inputs[k4 * 3 + k][d], series[k4][d - k]);
+      for (int d : {k, 100, 399})
+        EXPECT_EQ(main->patterns.inputs[k4 * 3 + k][d], series[k4][d - k]);
 }
 
 TEST_F(PatternsTest, TargetsMeasureTheRiseAndFallOfTheNextTenDays) {
   main->stocks[0] = std::make_unique<Stock>();
   main->n_files = 1;
-  main->n_days = 30;
+  main->patterns.n_days = 30;
   Stock& s = *main->stocks[0];
   for (int mode : {0, 1}) {
     SCOPED_TRACE(mode);
@@ -80,17 +81,17 @@ TEST_F(PatternsTest, TargetsMeasureTheRiseAndFallOfTheNextTenDays) {
     x[15] = 0.0f;    // a zero value
     x[20] = 0.5f;    // a fall of 50 %
     main->PredicMode = mode;
-    main->out_nodes = 1;
+    main->net.out_nodes = 1;
     main->Create_Results();
-    EXPECT_EQ(main->out_nodes, 2);
-    EXPECT_NEAR(main->result[0][0], 0.5f, 1e-5);          // 5 % up: half of the full 10 %
-    EXPECT_FLOAT_EQ(main->result[3][0], 0.0f);
-    EXPECT_NEAR(main->result[3][1], 0.05f * 10 / 1.05f, 1e-5);
-    EXPECT_EQ(main->result[15][0], 0);
-    EXPECT_EQ(main->result[15][1], 0);
-    EXPECT_FLOAT_EQ(main->result[11][1], 1.0f);   // 15 is within ten days: a full fall
-    EXPECT_FLOAT_EQ(main->result[29][0], 0);      // the last day compares with itself
-    EXPECT_FLOAT_EQ(main->result[29][1], 0);
+    EXPECT_EQ(main->net.out_nodes, 2);
+    EXPECT_NEAR(main->patterns.result[0][0], 0.5f, 1e-5);  // 5 % up: half of the full 10 %
+    EXPECT_FLOAT_EQ(main->patterns.result[3][0], 0.0f);
+    EXPECT_NEAR(main->patterns.result[3][1], 0.05f * 10 / 1.05f, 1e-5);
+    EXPECT_EQ(main->patterns.result[15][0], 0);
+    EXPECT_EQ(main->patterns.result[15][1], 0);
+    EXPECT_FLOAT_EQ(main->patterns.result[11][1], 1.0f);  // 15 is within ten days: a full fall
+    EXPECT_FLOAT_EQ(main->patterns.result[29][0], 0);     // the last day compares with itself
+    EXPECT_FLOAT_EQ(main->patterns.result[29][1], 0);
     x[3] = 1.0f;
     x[15] = 1.0f;
     x[20] = 1.0f;
@@ -100,7 +101,7 @@ TEST_F(PatternsTest, TargetsMeasureTheRiseAndFallOfTheNextTenDays) {
 TEST_F(PatternsTest, DateListsOfferMonthStartsAndKeepTheWindowValid) {
   AddStock(0, WriteStock("a.csv"), 5, "ps");
   main->Update_Stocks();
-  const int n = main->n_days;
+  const int n = main->patterns.n_days;
   ASSERT_EQ(n, 400);
   Dialog& d = *window;
   // Every Training Start entry is a month's first trading day.
@@ -175,7 +176,7 @@ TEST_F(PatternsTest, AStockThatDoesNotReadIsNamedAndTheWindowSurvives) {
   main->stocks[1]->data_file = good;
   main->CmOpen_stock();
   EXPECT_TRUE(platform.messages().empty());
-  EXPECT_EQ(main->n_days, 400);
+  EXPECT_EQ(main->patterns.n_days, 400);
   EXPECT_EQ(window->ItemCount(ids::IDC_TICKER_LIST), 2);
 }
 

@@ -111,7 +111,7 @@ TEST_F(StockListTest, AddModAndTheFields) {
   EXPECT_TRUE(s.do_volume && s.do_l_price);
   EXPECT_FALSE(s.do_price || s.do_s_price);
   EXPECT_TRUE(main->modified);
-  EXPECT_EQ(main->n_days, 200);
+  EXPECT_EQ(main->patterns.n_days, 200);
   EXPECT_EQ(window->ItemText(ids::IDC_TICKER_LIST, 0), "GE");
 
   // MOD replaces the selected stock.
@@ -121,7 +121,7 @@ TEST_F(StockListTest, AddModAndTheFields) {
   EXPECT_EQ(main->n_files, 1);
   EXPECT_EQ(main->stocks[0]->symbol, "KO");
   EXPECT_EQ(main->stocks[0]->infl_periods, 3);
-  EXPECT_EQ(calendar[main->n_days - 1], b_days.back().ymd());
+  EXPECT_EQ(calendar[main->patterns.n_days - 1], b_days.back().ymd());
 
   // Selecting a stock shows it.
   Fill("", "", "", {});
@@ -138,7 +138,7 @@ TEST_F(StockListTest, ThreeStocksAtMostAndDeletingTheTarget) {
   Add("B", b);
   Add("C", a);
   ASSERT_EQ(main->n_files, 3);
-  EXPECT_EQ(calendar[main->n_days - 1], a_days.back().ymd());
+  EXPECT_EQ(calendar[main->patterns.n_days - 1], a_days.back().ymd());
   EXPECT_STREQ(main->GetTicker(2), "C");
   for (int i : {-1, 3, 7}) EXPECT_EQ(main->GetTicker(i), nullptr);
 
@@ -157,8 +157,8 @@ TEST_F(StockListTest, ThreeStocksAtMostAndDeletingTheTarget) {
   EXPECT_EQ(main->GetTicker(2), nullptr);
   EXPECT_EQ(main->stocks[2], nullptr);
   // The calendar now comes from B's file.
-  EXPECT_EQ(calendar[main->n_days - 1], b_days.back().ymd());
-  EXPECT_EQ(main->n_days, 180);
+  EXPECT_EQ(calendar[main->patterns.n_days - 1], b_days.back().ymd());
+  EXPECT_EQ(main->patterns.n_days, 180);
 }
 
 TEST_F(StockListTest, ModAndDelWithoutSelectionChangeNothing) {

@@ -48,15 +48,15 @@ inline void MakeChartModel(TMainDlg& m, const std::vector<int32_t>& dates,
   m.stocks[0] = std::make_unique<Stock>();
   m.stocks[0]->symbol = "GE";
   m.n_files = 1;
-  m.n_days = n;
+  m.patterns.n_days = n;
   calendar_count = n;
   for (int d = 0; d < n; ++d) {
     calendar[d] = dates[d];
     m.stocks[0]->raw_price[d] = price(d);
   }
   for (int d = 0; d < kMaxDays; ++d) {
-    m.guess[d][0] = m.guess[d][1] = 0;
-    m.result[d][0] = m.result[d][1] = 0;
+    m.net.guess[d][0] = m.net.guess[d][1] = 0;
+    m.patterns.result[d][0] = m.patterns.result[d][1] = 0;
     m.signal[d] = 0;
   }
   m.cache_start_back = m.eval_days;

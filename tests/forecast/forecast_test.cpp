@@ -28,13 +28,13 @@ class ForecastTest : public TradingTest {
   void MakeRatedModel(int time_trained, float rise_target, float fall_target, int good_days = 0) {
     MakeMarket(std::vector<float>(100, 10.0f));
     SetConstantOutputs(0.5f, 0.5f);
-    main->out_w[0][0] = 100;
-    main->out_w[1][0] = -100;
+    main->net.out_w[0][0] = 100;
+    main->net.out_w[1][0] = -100;
     main->Trained = 1;
     main->TimeTrained = time_trained;
     for (int d = 40; d < 100; ++d) {
-      main->result[d][0] = d < 40 + good_days ? 1.0f : rise_target;
-      main->result[d][1] = d < 40 + good_days ? 0.0f : fall_target;
+      main->patterns.result[d][0] = d < 40 + good_days ? 1.0f : rise_target;
+      main->patterns.result[d][1] = d < 40 + good_days ? 0.0f : fall_target;
     }
   }
   std::string Today() {

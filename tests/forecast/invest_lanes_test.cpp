@@ -8,7 +8,7 @@
 
 #include "forecast/invest_lanes.h"
 #include "forecast/trading_fixture.h"
-#include "net/fast_kernels.h"
+#include "net/simd/kernels.h"
 #include "resources/ids.h"
 
 namespace kv::test {
@@ -26,6 +26,16 @@ class InvestLanesTest : public TradingTest {
   }
   float Uniform(float lo, float hi) { return lo + (hi - lo) * (Next() % 1000001) / 1e6f; }
 
+  // The lanes on the dialog's model, followed by the Rep button as the
+  // search sets it.
+  void RunLanes(int back, int end, const float* ups, const float* bands, int count,
+                InvestLanes& lanes) {
+    const LaneMarket market{main->stocks[0]->raw_price, main->net.guess, main->patterns.n_days,
+                            main->buy_up_min, main->buy_down_max, main->sell_down_min};
+    InvestMany(market, back, end, ups, bands, count, lanes);
+    main->dlg.Enable(ids::IDC_REP, main->Trained > 0);
+  }
+
   // Prices that wander, with zero and negative days now and then, or
   // (round) prices from a few values, so that a price can equal a band
   // limit exactly; outputs that often sit exactly on a threshold of the
@@ -42,7 +52,7 @@ class InvestLanesTest : public TradingTest {
     MakeMarket(prices);
     for (int d = 0; d < days; ++d)
       for (int o = 0; o < 2; ++o)
-        main->guess[d][o] = Next() % 4 == 0 ? 0.1f * (1 + Next() % 9) : Uniform(0, 1);
+        main->net.guess[d][o] = Next() % 4 == 0 ? 0.1f * (1 + Next() % 9) : Uniform(0, 1);
   }
 };
 
@@ -84,7 +94,7 @@ TEST_F(InvestLanesTest, EveryLaneIsInvestOfItsParameters) {
       } windows[] = {{140, 10}, {300, 0}, {2, 0}, {10, 10}, {5, 9}};
       const Window w = windows[round % 5];
       InvestLanes lanes;
-      InvestMany(*main, w.back, w.end, ups, bands, count, lanes);
+      RunLanes(w.back, w.end, ups, bands, count, lanes);
       const bool rep = window->IsEnabled(ids::IDC_REP);
       for (int l = 0; l < count; ++l) {
         main->sell_up_max = ups[l];
@@ -95,7 +105,7 @@ TEST_F(InvestLanesTest, EveryLaneIsInvestOfItsParameters) {
             << "lane " << l << ": Invest " << v << " lanes " << lanes.value[l];
         int32_t plain[kMaxDays];
         std::memcpy(plain, main->signal, sizeof plain);
-        lanes.WriteSignals(*main, l);
+        lanes.WriteSignals(main->signal, l);
         ASSERT_EQ(std::memcmp(plain, main->signal, sizeof plain), 0) << "signals of lane " << l;
       }
       EXPECT_EQ(rep, window->IsEnabled(ids::IDC_REP));
@@ -135,7 +145,7 @@ TEST_F(InvestLanesTest, EdgesOfTheRulesAsInvest) {
     }
     const int days = static_cast<int>(c.prices.size());
     InvestLanes lanes;
-    InvestMany(*main, days, 0, ups, bands, 16, lanes);
+    RunLanes(days, 0, ups, bands, 16, lanes);
     for (int l = 0; l < 16; ++l) {
       main->sell_up_max = ups[l];
       main->take_stop_band = bands[l];
@@ -184,16 +194,16 @@ TEST_F(InvestLanesTest, TheSearchFindsWhatThePlainLoopFinds) {
     if (round == 4) netk::UseIsa(netk::Isa::kBaseline);
     RandomMarket(200);
     // Outputs from a network, as the search evaluates them itself.
-    main->x_matrix = 3;
-    main->in_nodes = 4;
-    main->out_nodes = 2;
+    main->net.x_matrix = 3;
+    main->net.in_nodes = 4;
+    main->net.out_nodes = 2;
     for (int d = 0; d < kMaxDays; ++d) {
-      for (int j = 0; j < 4; ++j) main->inputs[j][d] = Uniform(-1, 1);
-      main->inputs[4][d] = 1.0f;
+      for (int j = 0; j < 4; ++j) main->patterns.inputs[j][d] = Uniform(-1, 1);
+      main->patterns.inputs[4][d] = 1.0f;
     }
-    for (auto& row : main->hidden_w)
+    for (auto& row : main->net.hidden_w)
       for (float& w : row) w = Uniform(-3, 3);
-    for (auto& row : main->out_w)
+    for (auto& row : main->net.out_w)
       for (float& w : row) w = Uniform(-3, 3);
     main->eval_days = 150;
     main->keepout_days = 10 + round;

@@ -159,8 +159,8 @@ TEST_F(MainChartTest, OutputBarsAreTwentyPixelsPerUnit) {
     int up, down;   // expected bar lengths in pixels
   } days[] = {{40, 1.0f, 0.5f, 20, 10}, {50, 0.25f, 1.0f, 5, 20}, {60, 0.0f, 0.0f, 0, 0}};
   for (auto& k : days) {
-    main->guess[k.d][0] = k.rise;
-    main->guess[k.d][1] = k.fall;
+    main->net.guess[k.d][0] = k.rise;
+    main->net.guess[k.d][1] = k.fall;
   }
   auto c = Paint();
   ASSERT_EQ(main->zoom, 7);
@@ -240,7 +240,7 @@ TEST_F(MainChartTest, PeriodLinesAndLabels) {
 
 TEST_F(MainChartTest, FiguresFollowTheChart) {
   MakeChartModel(*main, Dates(2001, 3, 1, 100), [](int d) { return 10.0f + d * 0.1f; }, 80, 10);
-  main->x_matrix = 6;
+  main->net.x_matrix = 6;
   main->TimeTrained = 125;
   main->model_path = "/models/ge.kvn";
   Paint();

@@ -48,8 +48,8 @@ TEST_F(ProjectionTest, BandWeightsFadeOverTenDays) {
   Model();
   auto plain = Paint();
   const int d = 100 - 29;   // column 2
-  main->guess[d][0] = 1.0f;
-  main->guess[d][1] = 1.0f;
+  main->net.guess[d][0] = 1.0f;
+  main->net.guess[d][1] = 1.0f;
   auto lit = Paint();
   // Heights: scale = (196 - 40) / 50 * 0.55, base 45; the band runs from
   // 110 down to 90.
@@ -83,7 +83,7 @@ TEST_F(ProjectionTest, BandWeightsFadeOverTenDays) {
 
 TEST_F(ProjectionTest, DirectionLinesOnTradingDaysOnly) {
   Model();
-  main->guess[90][0] = 1.0f;   // up: the line points above the price
+  main->net.guess[90][0] = 1.0f;   // up: the line points above the price
   main->signal[90] = 1;
   auto c = Paint();
   auto blue = c->LinesOf(kBlue), green = c->LinesOf(kBuy);
@@ -124,7 +124,7 @@ TEST_F(ProjectionTest, DaysAreNumberedFromTheLastTradingDay) {
 
 TEST_F(ProjectionTest, FlatHistoryLiesAtHeightTwenty) {
   MakeChartModel(*main, Dates(2004, 2, 2, 100), [](int) { return 37.5f; }, 99, 10);
-  for (int d = 0; d < 100; ++d) main->guess[d][0] = main->guess[d][1] = 1.0f;
+  for (int d = 0; d < 100; ++d) main->net.guess[d][0] = main->net.guess[d][1] = 1.0f;
   auto c = Paint();
   EXPECT_TRUE(c->pixel_writes().empty());   // no band has a height
   for (auto& l : c->LinesOf(kBlue)) {

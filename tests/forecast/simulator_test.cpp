@@ -15,7 +15,7 @@ class SimulatorTest : public TradingTest {
  protected:
   // Runs the whole market (every day) and returns the final value.
   float RunAll(int& trades, bool report = false) {
-    return main->Invest(main->n_days, 0, trades, report);
+    return main->Invest(main->patterns.n_days, 0, trades, report);
   }
   std::vector<std::string> ReportRows() {
     std::vector<std::string> rows;

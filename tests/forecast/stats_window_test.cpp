@@ -20,7 +20,7 @@ class StatsWindowTest : public MainDlgTest {
  protected:
   StatsWindowTest() {
     MakeChartModel(*main, Dates(2002, 1, 2, 200), [](int d) { return 50.0f + d % 9; }, 140, 10);
-    for (int d = 0; d < 200; ++d) main->inputs[0][d] = 1.0f;   // the bias row (no inputs)
+    for (int d = 0; d < 200; ++d) main->patterns.inputs[0][d] = 1.0f;   // the bias row (no inputs)
   }
   ~StatsWindowTest() override { CloseStatWindow(); }
 
@@ -41,13 +41,13 @@ class StatsWindowTest : public MainDlgTest {
   // Constant network outputs, set by the output units' bias weights
   // (+100 gives 1, -100 gives 0, 0 gives 0.5).
   void Outputs(float rise_bias, float fall_bias) {
-    main->out_w[0][main->x_matrix] = rise_bias;
-    main->out_w[1][main->x_matrix] = fall_bias;
+    main->net.out_w[0][main->net.x_matrix] = rise_bias;
+    main->net.out_w[1][main->net.x_matrix] = fall_bias;
   }
   void Targets(float rise, float fall) {
     for (int d = 0; d < 200; ++d) {
-      main->result[d][0] = rise;
-      main->result[d][1] = fall;
+      main->patterns.result[d][0] = rise;
+      main->patterns.result[d][1] = fall;
     }
   }
   // The scatter ticks: every line but the two axes.

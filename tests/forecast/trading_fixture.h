@@ -23,13 +23,13 @@ class TradingTest : public MainDlgTest {
     main->stocks[0] = std::make_unique<Stock>();
     main->stocks[0]->symbol = "GE";
     main->n_files = 1;
-    main->n_days = static_cast<int>(prices.size());
-    calendar_count = main->n_days;
+    main->patterns.n_days = static_cast<int>(prices.size());
+    calendar_count = main->patterns.n_days;
     for (int d = 0; d < kMaxDays; ++d) {
-      calendar[d] = d < main->n_days ? 20240101 + d : 0;
-      main->stocks[0]->raw_price[d] = d < main->n_days ? prices[d] : 0;
-      main->guess[d][0] = main->guess[d][1] = 0;
-      main->result[d][0] = main->result[d][1] = 0;
+      calendar[d] = d < main->patterns.n_days ? 20240101 + d : 0;
+      main->stocks[0]->raw_price[d] = d < main->patterns.n_days ? prices[d] : 0;
+      main->net.guess[d][0] = main->net.guess[d][1] = 0;
+      main->patterns.result[d][0] = main->patterns.result[d][1] = 0;
       main->signal[d] = 0;
     }
   }
@@ -37,8 +37,8 @@ class TradingTest : public MainDlgTest {
   // Outputs written straight into guess (the simulator only reads them).
   void SetGuesses(const std::vector<std::pair<float, float>>& outputs) {
     for (size_t d = 0; d < outputs.size(); ++d) {
-      main->guess[d][0] = outputs[d].first;
-      main->guess[d][1] = outputs[d].second;
+      main->net.guess[d][0] = outputs[d].first;
+      main->net.guess[d][1] = outputs[d].second;
     }
   }
 
@@ -53,21 +53,21 @@ class TradingTest : public MainDlgTest {
   }
 
   void ClearWeights() {
-    for (auto& row : main->hidden_w)
+    for (auto& row : main->net.hidden_w)
       for (float& w : row) w = 0;
-    for (auto& row : main->out_w)
+    for (auto& row : main->net.out_w)
       for (float& w : row) w = 0;
   }
 
   // A network without hidden neurons: the same two outputs on every day.
   void SetConstantOutputs(float up, float down) {
     ClearWeights();
-    main->x_matrix = 0;
-    main->in_nodes = 0;
-    main->out_nodes = 2;
-    for (int d = 0; d < kMaxDays; ++d) main->inputs[0][d] = 1.0f;
-    main->out_w[0][0] = WeightFor(up);
-    main->out_w[1][0] = WeightFor(down);
+    main->net.x_matrix = 0;
+    main->net.in_nodes = 0;
+    main->net.out_nodes = 2;
+    for (int d = 0; d < kMaxDays; ++d) main->patterns.inputs[0][d] = 1.0f;
+    main->net.out_w[0][0] = WeightFor(up);
+    main->net.out_w[1][0] = WeightFor(down);
     main->cache_start_back = -1;
   }
 
@@ -77,19 +77,19 @@ class TradingTest : public MainDlgTest {
   void SetLastOutputs(const std::vector<std::pair<float, float>>& outputs) {
     const int k = static_cast<int>(outputs.size());
     ClearWeights();
-    main->x_matrix = k;
-    main->in_nodes = k;
-    main->out_nodes = 2;
+    main->net.x_matrix = k;
+    main->net.in_nodes = k;
+    main->net.out_nodes = 2;
     for (int d = 0; d < kMaxDays; ++d) {
-      for (int j = 0; j < k; ++j) main->inputs[j][d] = 0;
-      main->inputs[k][d] = 1.0f;
+      for (int j = 0; j < k; ++j) main->patterns.inputs[j][d] = 0;
+      main->patterns.inputs[k][d] = 1.0f;
     }
     for (int j = 0; j < k; ++j) {
-      main->inputs[j][main->n_days - k + j] = 1.0f;
-      main->hidden_w[j][j] = 200.0f;   // selected: sigmoid(100) is exactly 1
-      main->hidden_w[k][j] = -100.0f;  // otherwise exactly 0
-      main->out_w[0][j] = WeightFor(outputs[j].first);
-      main->out_w[1][j] = WeightFor(outputs[j].second);
+      main->patterns.inputs[j][main->patterns.n_days - k + j] = 1.0f;
+      main->net.hidden_w[j][j] = 200.0f;   // selected: sigmoid(100) is exactly 1
+      main->net.hidden_w[k][j] = -100.0f;  // otherwise exactly 0
+      main->net.out_w[0][j] = WeightFor(outputs[j].first);
+      main->net.out_w[1][j] = WeightFor(outputs[j].second);
     }
     main->cache_start_back = -1;
   }

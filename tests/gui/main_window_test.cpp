@@ -92,7 +92,7 @@ void MainWindowTest::startsWithTheModelNamedOnTheCommandLine() {
 
   QCOMPARE(p.frame().windowTitle(), QStringLiteral("Kestrivane   v2.400"));
   QCOMPARE(p.main().n_files, 3);
-  QCOMPARE(p.main().n_days, 1000);
+  QCOMPARE(p.main().patterns.n_days, 1000);
   auto* list = qobject_cast<QListWidget*>(p.Control(ids::IDC_TICKER_LIST));
   QVERIFY(list);
   QStringList symbols;
@@ -127,7 +127,7 @@ void MainWindowTest::ignoresAStartupFileThatIsNeitherModelNorBatch() {
 void MainWindowTest::enterRereadsTheStocks() {
   GuiProgram p;
   p.Start(p.SampleModel("reread.kvn", 0));
-  const int last_day = calendar[p.main().n_days - 1];
+  const int last_day = calendar[p.main().patterns.n_days - 1];
   QCOMPARE(last_day, 20010102);
 
   // The price file loses its last week; Enter reads the files again.
@@ -150,7 +150,7 @@ void MainWindowTest::enterRereadsTheStocks() {
 
   QTest::keyClick(symbol, Qt::Key_Return);
   p.Pump();
-  QVERIFY2(calendar[p.main().n_days - 1] < last_day, "the shortened file was read");
+  QVERIFY2(calendar[p.main().patterns.n_days - 1] < last_day, "the shortened file was read");
 }
 
 void MainWindowTest::stockListAddModifyDelete() {
@@ -186,7 +186,7 @@ void MainWindowTest::stockListAddModifyDelete() {
   p.Click(ids::IDC_ADD);
   QCOMPARE(p.main().n_files, 1);
   QCOMPARE(p.window().ItemCount(ids::IDC_TICKER_LIST), 1);
-  QCOMPARE(p.main().n_days, 1000);
+  QCOMPARE(p.main().patterns.n_days, 1000);
   QVERIFY(p.main().modified);
 
   // A six-letter symbol is refused with 450.
@@ -242,7 +242,7 @@ void MainWindowTest::trainStopPredict() {
   ClockAlarm stop(150000, [&] {
     busy_seen = p.main().training_on && p.window().IsEnabled(ids::IDC_STOP) &&
                 !p.window().IsEnabled(ids::IDC_TRAIN);
-    neurons = p.main().x_matrix;
+    neurons = p.main().net.x_matrix;
     p.main().modified = true;
     save_while_training = Menu(p, ids::CM_FILESAVE);
     QTest::mouseClick(p.Control(ids::IDC_STOP), Qt::LeftButton);

@@ -27,14 +27,14 @@ TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
   const std::vector<float> hidden = [&] {
     std::vector<float> v;
     for (int h = 0; h < 5; ++h)
-      for (int j = 0; j <= m.in_nodes; ++j) v.push_back(Rounded(m.hidden_w[j][h]));
+      for (int j = 0; j <= m.net.in_nodes; ++j) v.push_back(Rounded(m.net.hidden_w[j][h]));
     return v;
   }();
-  const float out01 = Rounded(m.out_w[0][1]), out15 = Rounded(m.out_w[1][5]);
+  const float out01 = Rounded(m.net.out_w[0][1]), out15 = Rounded(m.net.out_w[1][5]);
   const float a_norm[5] = {Rounded(m.stocks[0]->normal1), Rounded(m.stocks[0]->normal2),
                            Rounded(m.stocks[0]->normal3), Rounded(m.stocks[0]->normal4),
                            Rounded(m.stocks[0]->normal5)};
-  const int in_nodes = m.in_nodes, eval_days = m.eval_days, keepout_days = m.keepout_days;
+  const int in_nodes = m.net.in_nodes, eval_days = m.eval_days, keepout_days = m.keepout_days;
   const std::string first = ReadFile(model);
   // Price files beside the model are stored relative to its folder.
   EXPECT_NE(first.find("data_file= \"my data/a prices.csv\"\n"), std::string::npos);
@@ -65,15 +65,15 @@ TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
   const float got_norm[5] = {a.normal1, a.normal2, a.normal3, a.normal4, a.normal5};
   for (int k = 0; k < 5; ++k) EXPECT_EQ(got_norm[k], a_norm[k]) << "normal" << k + 1;
   EXPECT_EQ(m.Trained, 2);
-  EXPECT_EQ(m.x_matrix, 5);
+  EXPECT_EQ(m.net.x_matrix, 5);
   EXPECT_EQ(m.Strategy, 7);
   EXPECT_EQ(m.buy_up_min, 0.8f);
   EXPECT_EQ(m.take_stop_band, 0.15f);
   EXPECT_EQ(m.nh_synapsis, 7);
   EXPECT_EQ(m.threshold, 1.5f);
   EXPECT_EQ(m.points_stock, 11);
-  EXPECT_EQ(m.in_nodes, in_nodes);
-  EXPECT_EQ(m.learn_rate, Rounded(0.0123456789f));
+  EXPECT_EQ(m.net.in_nodes, in_nodes);
+  EXPECT_EQ(m.net.learn_rate, Rounded(0.0123456789f));
   EXPECT_EQ(m.eval_days, eval_days);
   EXPECT_EQ(m.keepout_days, keepout_days);
   EXPECT_EQ(m.day_increm, 3);
@@ -86,9 +86,10 @@ TEST_F(KvnFileTest, RoundTripKeepsEveryFieldAndWeight) {
   EXPECT_EQ(m.PredicMode, 1);
   size_t k = 0;
   for (int h = 0; h < 5; ++h)
-    for (int j = 0; j <= m.in_nodes; ++j) ASSERT_EQ(m.hidden_w[j][h], hidden[k++]) << h << "," << j;
-  EXPECT_EQ(m.out_w[0][1], out01);
-  EXPECT_EQ(m.out_w[1][5], out15);
+    for (int j = 0; j <= m.net.in_nodes; ++j)
+      ASSERT_EQ(m.net.hidden_w[j][h], hidden[k++]) << h << "," << j;
+  EXPECT_EQ(m.net.out_w[0][1], out01);
+  EXPECT_EQ(m.net.out_w[1][5], out15);
   // A trained model: the list is locked, PREDICT open.
   EXPECT_TRUE(window->IsEnabled(ids::IDC_PREDICT));
   EXPECT_FALSE(window->IsEnabled(ids::IDC_ADD));
@@ -159,10 +160,11 @@ TEST_F(KvnFileTest, OutOfRangeValuesAreClamped) {
       {"keepout_days", "keepout_days= 3", [](const TMainDlg& m) { return m.keepout_days == 10; }},
       {"Strategy", "Strategy= 9 ", [](const TMainDlg& m) { return m.Strategy == 3; }},
       {"Strategy", "Strategy= -1 ", [](const TMainDlg& m) { return m.Strategy == 3; }},
-      {"out_nodes", "out_nodes= 5", [](const TMainDlg& m) { return m.out_nodes == 2; }},
-      {"x_matrix", "x_matrix= 1", [](const TMainDlg& m) { return m.x_matrix == 2; }},
-      {"n_days", "n_days= 5", [](const TMainDlg& m) { return m.n_days == 300; }},
-      {"Training", "Training= 0  ", [](const TMainDlg& m) { return !m.DoAnnealing && !m.DoGenetic; }},
+      {"out_nodes", "out_nodes= 5", [](const TMainDlg& m) { return m.net.out_nodes == 2; }},
+      {"x_matrix", "x_matrix= 1", [](const TMainDlg& m) { return m.net.x_matrix == 2; }},
+      {"n_days", "n_days= 5", [](const TMainDlg& m) { return m.patterns.n_days == 300; }},
+      {"Training", "Training= 0  ",
+       [](const TMainDlg& m) { return !m.DoAnnealing && !m.DoGenetic; }},
       {"Training", "Training= a g", [](const TMainDlg& m) { return m.DoAnnealing && m.DoGenetic; }},
       {"Training", "Training= 1", [](const TMainDlg& m) { return m.DoAnnealing && !m.DoGenetic; }},
       {"symbol", "symbol= A B", [](const TMainDlg& m) { return m.stocks[0]->symbol == "A B"; }},
@@ -287,14 +289,14 @@ TEST_F(KvnFileTest, WindowsLineEndsReadTheSame) {
     if (c == '\n') crlf += '\r';
     crlf += c;
   }
-  const float last_weight = main->out_w[1][5];
+  const float last_weight = main->net.out_w[1][5];
   main->CmFilenew();
   ASSERT_TRUE(ReadText(crlf));
   EXPECT_TRUE(platform.messages().empty());
   EXPECT_EQ(main->stocks[0]->symbol, "AAA");
   EXPECT_EQ(main->stocks[0]->data_file, dir.file("my data/a prices.csv"));
   EXPECT_FALSE(main->DoAnnealing);
-  EXPECT_EQ(main->out_w[1][5], Rounded(last_weight));
+  EXPECT_EQ(main->net.out_w[1][5], Rounded(last_weight));
 }
 
 TEST_F(KvnFileTest, AModelWithoutStocksReadsBack) {
@@ -303,7 +305,7 @@ TEST_F(KvnFileTest, AModelWithoutStocksReadsBack) {
   ASSERT_FALSE(main->modified);
   ASSERT_TRUE(main->Read_Param());
   EXPECT_EQ(main->n_files, 0);
-  EXPECT_EQ(main->n_days, 0);
+  EXPECT_EQ(main->patterns.n_days, 0);
   EXPECT_TRUE(platform.messages().empty());
 }
 

@@ -46,14 +46,14 @@ class ModelFileTest : public MainDlgTest {
     main->Update_Stocks();
     TMainDlg& m = *main;
     m.Trained = 2;
-    m.x_matrix = 5;
+    m.net.x_matrix = 5;
     m.Strategy = 7;
     m.buy_up_min = 0.8f, m.buy_down_max = 0.3f, m.sell_down_min = 0.7f, m.sell_up_max = 0.35f;
     m.take_stop_band = 0.15f;
     m.nh_synapsis = 7;
     m.threshold = 1.5f;
     m.points_stock = 11;
-    m.learn_rate = 0.0123456789f;
+    m.net.learn_rate = 0.0123456789f;
     m.day_increm = 3;
     m.TimeTrained = 77;
     m.DoAnnealing = false;
@@ -62,9 +62,9 @@ class ModelFileTest : public MainDlgTest {
     m.AutoSave = true;
     m.AutoIncNeu = false;
     m.PredicMode = 1;
-    for (auto& row : m.hidden_w)
+    for (auto& row : m.net.hidden_w)
       for (float& w : row) w = frand(10.0f) * 1e-3f * static_cast<float>(1 + random31() % 1000);
-    for (auto& row : m.out_w)
+    for (auto& row : m.net.out_w)
       for (float& w : row) w = frand(4.0f);
     m.stocks[1]->infl_period = 4;
     model = dir.file("model one.kvn");

@@ -14,33 +14,33 @@ TEST_F(BackPropPhaseTest, WithoutImprovementTheRateReachesTheFloorAfter919Checkp
   // checkpoint has the same fit, none is better.
   main->eval_days = 10;
   main->keepout_days = 10;
-  main->learn_rate = 0.03f;
+  main->net.learn_rate = 0.03f;
   main->training_on = true;
   int before = platform.pumps();
   main->ExecBackProp();
   // one pump at the start, then 40 every 1000 steps plus one per checkpoint
   EXPECT_EQ(platform.pumps() - before, 1 + 919 * 41);
-  EXPECT_LE(main->learn_rate, 0.0003f);
+  EXPECT_LE(main->net.learn_rate, 0.0003f);
   EXPECT_EQ(window->GetText(ids::IDC_CYCLE), "0");
   EXPECT_EQ(window->GetText(ids::IDC_STATUS), "Back Propagation Training");
   // Only day n_days - keepout_days was trained, and the steps after the last
   // improving checkpoint (none) are discarded: the starting network is back.
-  EXPECT_EQ(main->hidden_w[0][0], main->best_hidden_w[0][0]);
+  EXPECT_EQ(main->net.hidden_w[0][0], main->net.best_hidden_w[0][0]);
 }
 
 TEST_F(BackPropPhaseTest, APhaseStartedAtTheFloorDoesNothing) {
   MakeLearnablePattern(300);
   main->eval_days = 200;
   main->keepout_days = 10;
-  main->learn_rate = 0.0002f;
+  main->net.learn_rate = 0.0002f;
   main->training_on = true;
   float w[kInputRows][kMaxHidden];
-  std::memcpy(w, main->hidden_w, sizeof w);
+  std::memcpy(w, main->net.hidden_w, sizeof w);
   int before = platform.pumps();
   main->ExecBackProp();
   EXPECT_EQ(platform.pumps() - before, 1);
-  EXPECT_EQ(std::memcmp(w, main->hidden_w, sizeof w), 0);
-  EXPECT_EQ(main->best_hidden_w[0][0], main->hidden_w[0][0]);
+  EXPECT_EQ(std::memcmp(w, main->net.hidden_w, sizeof w), 0);
+  EXPECT_EQ(main->net.best_hidden_w[0][0], main->net.hidden_w[0][0]);
 }
 
 TEST_F(BackPropPhaseTest, LearnsALearnablePatternAndCapsTheRateAtOne) {
@@ -48,12 +48,12 @@ TEST_F(BackPropPhaseTest, LearnsALearnablePatternAndCapsTheRateAtOne) {
   main->eval_days = 200;
   main->keepout_days = 10;
   double error_before = main->process_bp(200, 10, 1, true);
-  main->learn_rate = 0.95f;
+  main->net.learn_rate = 0.95f;
   main->training_on = true;
   float highest = 0;
   int pumps = 0;
   platform.AddPoller([&] {
-    highest = std::max(highest, main->learn_rate);
+    highest = std::max(highest, main->net.learn_rate);
     if (++pumps >= 41 * 30) main->training_on = false;  // about 30 checkpoints
   });
   main->ExecBackProp();

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "net/fast_kernels.h"
 #include "net/net_fixture.h"
+#include "net/simd/kernels.h"
 #include "support/reference_engine.h"
 
 namespace kv::test {
@@ -14,29 +14,13 @@ namespace {
 // Everything the engine reads or writes, for saving, restoring and
 // comparing bit for bit.
 struct EngineState {
-  float hidden_w[kInputRows][kMaxHidden];
-  float out_w[kMaxOutputs][kHiddenCols];
-  float hidden_dw[kInputRows][kMaxHidden];
-  float out_dw[kMaxOutputs][kHiddenCols];
-  float hidden_act[kHiddenCols];
-  float out_act[kMaxOutputs];
-  float out_err[kMaxOutputs];
-  float hidden_err[kHiddenCols];
-  float guess[kMaxDays][kMaxOutputs];
+  Network net;
   float good_calls, bad_calls, abs_error_sum;
   int32_t cache_start_back, cache_end_back, cache_step;
   double cache_total;
 
   void Save(const TMainDlg& m) {
-    std::memcpy(hidden_w, m.hidden_w, sizeof hidden_w);
-    std::memcpy(out_w, m.out_w, sizeof out_w);
-    std::memcpy(hidden_dw, m.hidden_dw, sizeof hidden_dw);
-    std::memcpy(out_dw, m.out_dw, sizeof out_dw);
-    std::memcpy(hidden_act, m.hidden_act, sizeof hidden_act);
-    std::memcpy(out_act, m.out_act, sizeof out_act);
-    std::memcpy(out_err, m.out_err, sizeof out_err);
-    std::memcpy(hidden_err, m.hidden_err, sizeof hidden_err);
-    std::memcpy(guess, m.guess, sizeof guess);
+    net = m.net;
     good_calls = m.good_calls;
     bad_calls = m.bad_calls;
     abs_error_sum = m.abs_error_sum;
@@ -46,15 +30,7 @@ struct EngineState {
     cache_total = m.cache_total;
   }
   void Load(TMainDlg& m) const {
-    std::memcpy(m.hidden_w, hidden_w, sizeof hidden_w);
-    std::memcpy(m.out_w, out_w, sizeof out_w);
-    std::memcpy(m.hidden_dw, hidden_dw, sizeof hidden_dw);
-    std::memcpy(m.out_dw, out_dw, sizeof out_dw);
-    std::memcpy(m.hidden_act, hidden_act, sizeof hidden_act);
-    std::memcpy(m.out_act, out_act, sizeof out_act);
-    std::memcpy(m.out_err, out_err, sizeof out_err);
-    std::memcpy(m.hidden_err, hidden_err, sizeof hidden_err);
-    std::memcpy(m.guess, guess, sizeof guess);
+    m.net = net;
     m.good_calls = good_calls;
     m.bad_calls = bad_calls;
     m.abs_error_sum = abs_error_sum;
@@ -87,15 +63,15 @@ template <size_t R, size_t C>
 }
 
 ::testing::AssertionResult SameState(const EngineState& plain, const EngineState& fast) {
-  for (auto r : {SameBits("hidden_w", plain.hidden_w, fast.hidden_w),
-                 SameBits("out_w", plain.out_w, fast.out_w),
-                 SameBits("hidden_dw", plain.hidden_dw, fast.hidden_dw),
-                 SameBits("out_dw", plain.out_dw, fast.out_dw),
-                 SameBits("hidden_act", plain.hidden_act, fast.hidden_act),
-                 SameBits("out_act", plain.out_act, fast.out_act),
-                 SameBits("out_err", plain.out_err, fast.out_err),
-                 SameBits("hidden_err", plain.hidden_err, fast.hidden_err),
-                 SameBits("guess", plain.guess, fast.guess)})
+  for (auto r : {SameBits("hidden_w", plain.net.hidden_w, fast.net.hidden_w),
+                 SameBits("out_w", plain.net.out_w, fast.net.out_w),
+                 SameBits("hidden_dw", plain.net.hidden_dw, fast.net.hidden_dw),
+                 SameBits("out_dw", plain.net.out_dw, fast.net.out_dw),
+                 SameBits("hidden_act", plain.net.hidden_act, fast.net.hidden_act),
+                 SameBits("out_act", plain.net.out_act, fast.net.out_act),
+                 SameBits("out_err", plain.net.out_err, fast.net.out_err),
+                 SameBits("hidden_err", plain.net.hidden_err, fast.net.hidden_err),
+                 SameBits("guess", plain.net.guess, fast.net.guess)})
     if (!r) return r;
   if (std::memcmp(&plain.good_calls, &fast.good_calls, sizeof(float)) ||
       std::memcmp(&plain.bad_calls, &fast.bad_calls, sizeof(float)) ||
@@ -161,20 +137,21 @@ class FastEngineTest : public NetTest {
   // must leave alone, are not zero.
   void Randomise(int days, int input_rows, int hidden, int outputs) {
     MakeModel(days, input_rows, hidden);
-    main->out_nodes = outputs;
-    main->learn_rate = Uniform(0.01f, 0.5f);
-    std::memcpy(main->inputs, data_.data(), sizeof main->inputs);
-    std::memcpy(main->result, data_.data() + kInputRows * kMaxDays, sizeof main->result);
-    for (int d = 0; d < kMaxDays; ++d) main->inputs[input_rows][d] = 1.0f;
+    main->net.out_nodes = outputs;
+    main->net.learn_rate = Uniform(0.01f, 0.5f);
+    std::memcpy(main->patterns.inputs, data_.data(), sizeof main->patterns.inputs);
+    std::memcpy(main->patterns.result, data_.data() + kInputRows * kMaxDays,
+                sizeof main->patterns.result);
+    for (int d = 0; d < kMaxDays; ++d) main->patterns.inputs[input_rows][d] = 1.0f;
     for (int j = 0; j < kInputRows; ++j)
       for (int h = 0; h < kMaxHidden; ++h) {
-        main->hidden_w[j][h] = Value(0.3f);
-        main->hidden_dw[j][h] = Value(0.01f);
+        main->net.hidden_w[j][h] = Value(0.3f);
+        main->net.hidden_dw[j][h] = Value(0.01f);
       }
     for (int o = 0; o < kMaxOutputs; ++o)
       for (int h = 0; h < kHiddenCols; ++h) {
-        main->out_w[o][h] = Value(1.0f);
-        main->out_dw[o][h] = Value(0.01f);
+        main->net.out_w[o][h] = Value(1.0f);
+        main->net.out_dw[o][h] = Value(0.01f);
       }
   }
 
@@ -240,7 +217,7 @@ TEST_F(FastEngineTest, EvaluationsGiveTheTotalsOfThePlainLoops) {
                      << netk::IsaName(isa) << " " << s.inputs << "-" << s.hidden << "-"
                      << s.outputs << " window " << w.days << "/" << w.start_back << "/"
                      << w.end_back << "/" << w.step);
-        main->n_days = w.days;
+        main->patterns.n_days = w.days;
         start.Load(*main);
         const double e_plain = RefProcessBp(*main, w.start_back, w.end_back, w.step, true);
         plain.Save(*main);
@@ -283,7 +260,7 @@ TEST_F(FastEngineTest, LongTrainingStaysIdentical) {
   for (Shape s : {Shape{240, 12, 2}, Shape{30, 6, 2}, Shape{45, 10, 2}}) {
     SCOPED_TRACE(::testing::Message() << s.inputs << "-" << s.hidden);
     Randomise(1000, s.inputs, s.hidden, s.outputs);
-    main->learn_rate = 0.03f;
+    main->net.learn_rate = 0.03f;
     EngineState start, plain, fast;
     start.Save(*main);
     std::vector<int> days;
@@ -312,7 +289,7 @@ TEST_F(FastEngineTest, EvaluationStopsAtTheFailingDay) {
   for (int bad_day : {860, 875, 876, 900, 989}) {
     SCOPED_TRACE(bad_day);
     Randomise(1000, 30, 6, 2);
-    main->result[bad_day][1] = 3e20f;   // an error no network can beat
+    main->patterns.result[bad_day][1] = 3e20f;  // an error no network can beat
     EngineState start, plain, fast;
     start.Save(*main);
     EXPECT_EQ(RefProcessBp(*main, 140, 10, 1, true), 1e20);
@@ -335,15 +312,28 @@ TEST_F(FastEngineTest, RepeatedEvaluationsSeeEveryChange) {
     void (*apply)(TMainDlg& m);
   } changes[] = {
       {"nothing", [](TMainDlg&) {}},
-      {"a live weight", [](TMainDlg& m) { m.hidden_w[3][2] = std::nextafter(m.hidden_w[3][2], 1.0f); }},
-      {"an output weight", [](TMainDlg& m) { m.out_w[1][6] = -m.out_w[1][6]; }},
-      {"an input of the window", [](TMainDlg& m) { m.inputs[29][900] = std::nextafter(m.inputs[29][900], 9.0f); }},
-      {"the sign of a zero input", [](TMainDlg& m) { m.inputs[4][861] = m.inputs[4][861] == 0 && !std::signbit(m.inputs[4][861]) ? -0.0f : 0.0f; }},
-      {"a target of the window", [](TMainDlg& m) { m.result[989][0] = 0.5f; }},
-      {"the number of days", [](TMainDlg& m) { m.n_days = 999; }},
-      {"the hidden neurons", [](TMainDlg& m) { m.x_matrix = 5; }},
-      {"the inputs", [](TMainDlg& m) { m.in_nodes = 29; m.inputs[29][0] = 1.0f; }},
-      {"the guesses", [](TMainDlg& m) { m.guess[900][0] = 7.0f; }},
+      {"a live weight",
+       [](TMainDlg& m) { m.net.hidden_w[3][2] = std::nextafter(m.net.hidden_w[3][2], 1.0f); }},
+      {"an output weight", [](TMainDlg& m) { m.net.out_w[1][6] = -m.net.out_w[1][6]; }},
+      {"an input of the window",
+       [](TMainDlg& m) {
+         m.patterns.inputs[29][900] = std::nextafter(m.patterns.inputs[29][900], 9.0f);
+       }},
+      {"the sign of a zero input",
+       [](TMainDlg& m) {
+         m.patterns.inputs[4][861] =
+             m.patterns.inputs[4][861] == 0 && !std::signbit(m.patterns.inputs[4][861]) ? -0.0f
+                                                                                        : 0.0f;
+       }},
+      {"a target of the window", [](TMainDlg& m) { m.patterns.result[989][0] = 0.5f; }},
+      {"the number of days", [](TMainDlg& m) { m.patterns.n_days = 999; }},
+      {"the hidden neurons", [](TMainDlg& m) { m.net.x_matrix = 5; }},
+      {"the inputs",
+       [](TMainDlg& m) {
+         m.net.in_nodes = 29;
+         m.patterns.inputs[29][0] = 1.0f;
+       }},
+      {"the guesses", [](TMainDlg& m) { m.net.guess[900][0] = 7.0f; }},
   };
   for (const Change& c : changes) {
     SCOPED_TRACE(c.what);

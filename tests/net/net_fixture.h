@@ -13,12 +13,12 @@ class NetTest : public MainDlgTest {
   void MakeModel(int days, int input_rows, int hidden) {
     main->stocks[0] = std::make_unique<Stock>();
     main->n_files = 1;
-    main->n_days = days;
+    main->patterns.n_days = days;
     calendar_count = days;
-    main->in_nodes = input_rows;
-    main->x_matrix = hidden;
-    main->out_nodes = 2;
-    for (int d = 0; d < kMaxDays; ++d) main->inputs[input_rows][d] = 1.0f;
+    main->net.in_nodes = input_rows;
+    main->net.x_matrix = hidden;
+    main->net.out_nodes = 2;
+    for (int d = 0; d < kMaxDays; ++d) main->patterns.inputs[input_rows][d] = 1.0f;
   }
 
   // A pattern the network can learn: the rise target follows input 0, the
@@ -27,10 +27,10 @@ class NetTest : public MainDlgTest {
     MakeModel(days, 2, 3);
     for (int d = 0; d < days; ++d) {
       float x = (d * 37 % 11) / 10.0f;
-      main->inputs[0][d] = x;
-      main->inputs[1][d] = 1.0f - x;
-      main->result[d][0] = x > 0.5f ? 0.9f : 0.1f;
-      main->result[d][1] = x > 0.5f ? 0.1f : 0.9f;
+      main->patterns.inputs[0][d] = x;
+      main->patterns.inputs[1][d] = 1.0f - x;
+      main->patterns.result[d][0] = x > 0.5f ? 0.9f : 0.1f;
+      main->patterns.result[d][1] = x > 0.5f ? 0.1f : 0.9f;
     }
   }
 };

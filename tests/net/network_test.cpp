@@ -44,143 +44,143 @@ class HandNet : public NetTest {
  protected:
   void SetUp() override {
     MakeModel(20, 1, 2);
-    main->inputs[0][5] = 1.0f;
-    main->inputs[1][5] = 1.0f;
-    main->hidden_w[0][0] = 0.5f;   // h0: 0.5 - 0.5 = 0  -> 0.5
-    main->hidden_w[1][0] = -0.5f;
-    main->hidden_w[0][1] = 1.0f;   // h1: 1 + 1 = 2      -> sigmoid(2)
-    main->hidden_w[1][1] = 1.0f;
+    main->patterns.inputs[0][5] = 1.0f;
+    main->patterns.inputs[1][5] = 1.0f;
+    main->net.hidden_w[0][0] = 0.5f;   // h0: 0.5 - 0.5 = 0  -> 0.5
+    main->net.hidden_w[1][0] = -0.5f;
+    main->net.hidden_w[0][1] = 1.0f;   // h1: 1 + 1 = 2      -> sigmoid(2)
+    main->net.hidden_w[1][1] = 1.0f;
     float o0[3] = {1.0f, 0.0f, -0.5f};  // 0.5 + 0 - 0.5 = 0 -> 0.5
     float o1[3] = {0.0f, 0.0f, 0.0f};
     for (int h = 0; h < 3; ++h) {
-      main->out_w[0][h] = o0[h];
-      main->out_w[1][h] = o1[h];
+      main->net.out_w[0][h] = o0[h];
+      main->net.out_w[1][h] = o1[h];
     }
-    main->result[5][0] = 1.0f;
-    main->result[5][1] = 0.0f;
+    main->patterns.result[5][0] = 1.0f;
+    main->patterns.result[5][1] = 0.0f;
   }
 };
 
 TEST_F(HandNet, ForwardPassUsesBiasRowAndBiasUnit) {
   const float s2 = static_cast<float>(1.0 / (1.0 + std::exp(-2.0)));
   float err = main->feedforward(5);
-  EXPECT_FLOAT_EQ(main->hidden_act[0], 0.5f);
-  EXPECT_FLOAT_EQ(main->hidden_act[1], s2);
-  EXPECT_EQ(main->hidden_act[2], 1.0f);
-  EXPECT_FLOAT_EQ(main->out_act[0], 0.5f);
-  EXPECT_FLOAT_EQ(main->out_act[1], 0.5f);
-  EXPECT_FLOAT_EQ(main->guess[5][0], 0.5f);
+  EXPECT_FLOAT_EQ(main->net.hidden_act[0], 0.5f);
+  EXPECT_FLOAT_EQ(main->net.hidden_act[1], s2);
+  EXPECT_EQ(main->net.hidden_act[2], 1.0f);
+  EXPECT_FLOAT_EQ(main->net.out_act[0], 0.5f);
+  EXPECT_FLOAT_EQ(main->net.out_act[1], 0.5f);
+  EXPECT_FLOAT_EQ(main->net.guess[5][0], 0.5f);
   // the mean over the two outputs, not the sum
   EXPECT_FLOAT_EQ(err, 0.5f);
 
   // Outputs equal to the targets give error 0.
-  main->result[5][0] = 0.5f;
-  main->result[5][1] = 0.5f;
+  main->patterns.result[5][0] = 0.5f;
+  main->patterns.result[5][1] = 0.5f;
   EXPECT_EQ(main->feedforward(5), 0.0f);
 }
 
 TEST_F(HandNet, BackpropStepBlendsGradientWithRememberedGradient) {
   const float s2 = static_cast<float>(1.0 / (1.0 + std::exp(-2.0)));
-  main->learn_rate = 0.1f;
-  main->momentum = 0.9f;
-  main->hidden_dw[0][0] = 0.2f;  // memory of the previous visit
-  main->out_dw[0][2] = -1.0f;
+  main->net.learn_rate = 0.1f;
+  main->net.momentum = 0.9f;
+  main->net.hidden_dw[0][0] = 0.2f;  // memory of the previous visit
+  main->net.out_dw[0][2] = -1.0f;
   main->backprop(5);
 
   // out_err = {0.5, -0.5}; hidden_err = sum_o err * w * (1-a) * a
-  EXPECT_FLOAT_EQ(main->out_err[0], 0.5f);
-  EXPECT_FLOAT_EQ(main->out_err[1], -0.5f);
-  EXPECT_FLOAT_EQ(main->hidden_err[0], 0.125f);
-  EXPECT_FLOAT_EQ(main->hidden_err[1], 0.0f);
-  EXPECT_FLOAT_EQ(main->hidden_err[2], -0.0625f);
+  EXPECT_FLOAT_EQ(main->net.out_err[0], 0.5f);
+  EXPECT_FLOAT_EQ(main->net.out_err[1], -0.5f);
+  EXPECT_FLOAT_EQ(main->net.hidden_err[0], 0.125f);
+  EXPECT_FLOAT_EQ(main->net.hidden_err[1], 0.0f);
+  EXPECT_FLOAT_EQ(main->net.hidden_err[2], -0.0625f);
   // hidden g = (1-a) * err * x * a = 0.5 * 0.125 * 1 * 0.5
-  EXPECT_NEAR(main->hidden_w[0][0], 0.5 + 0.1 * (0.1 * 0.03125 + 0.9 * 0.2), 1e-6);
-  EXPECT_NEAR(main->hidden_w[1][0], -0.5 + 0.1 * (0.1 * 0.03125), 1e-6);
-  EXPECT_FLOAT_EQ(main->hidden_dw[0][0], 0.03125f);
-  EXPECT_FLOAT_EQ(main->hidden_w[0][1], 1.0f);  // hidden_err 0: unchanged
+  EXPECT_NEAR(main->net.hidden_w[0][0], 0.5 + 0.1 * (0.1 * 0.03125 + 0.9 * 0.2), 1e-6);
+  EXPECT_NEAR(main->net.hidden_w[1][0], -0.5 + 0.1 * (0.1 * 0.03125), 1e-6);
+  EXPECT_FLOAT_EQ(main->net.hidden_dw[0][0], 0.03125f);
+  EXPECT_FLOAT_EQ(main->net.hidden_w[0][1], 1.0f);  // hidden_err 0: unchanged
   // output g = (1-a) * a * err * hidden_act
-  EXPECT_NEAR(main->out_w[0][2], -0.5 + 0.1 * (0.1 * 0.125 + 0.9 * -1.0), 1e-6);
-  EXPECT_NEAR(main->out_w[0][1], 0.0 + 0.1 * (0.1 * 0.125 * s2), 1e-6);
-  EXPECT_NEAR(main->out_w[1][0], 0.0 + 0.1 * (0.1 * -0.125 * 0.5), 1e-6);
-  EXPECT_FLOAT_EQ(main->out_dw[0][2], 0.125f);
+  EXPECT_NEAR(main->net.out_w[0][2], -0.5 + 0.1 * (0.1 * 0.125 + 0.9 * -1.0), 1e-6);
+  EXPECT_NEAR(main->net.out_w[0][1], 0.0 + 0.1 * (0.1 * 0.125 * s2), 1e-6);
+  EXPECT_NEAR(main->net.out_w[1][0], 0.0 + 0.1 * (0.1 * -0.125 * 0.5), 1e-6);
+  EXPECT_FLOAT_EQ(main->net.out_dw[0][2], 0.125f);
   // The memory carries over to the next step: a second step at the same day
   // uses the g of the first as its remembered term.
-  float w_before = main->out_w[0][2];
-  float dw_mem = main->out_dw[0][2];
+  float w_before = main->net.out_w[0][2];
+  float dw_mem = main->net.out_dw[0][2];
   main->backprop(5);
-  float g2 = main->out_dw[0][2];
-  EXPECT_NEAR(main->out_w[0][2], w_before + 0.1f * (0.1f * g2 + 0.9f * dw_mem), 1e-6);
+  float g2 = main->net.out_dw[0][2];
+  EXPECT_NEAR(main->net.out_w[0][2], w_before + 0.1f * (0.1f * g2 + 0.9f * dw_mem), 1e-6);
 }
 
 TEST_F(HandNet, BackpropClampsTheDayToTheArrays) {
-  main->inputs[0][0] = 1.0f;
-  main->inputs[0][999] = 1.0f;
+  main->patterns.inputs[0][0] = 1.0f;
+  main->patterns.inputs[0][999] = 1.0f;
   main->backprop(-5);
-  EXPECT_NE(main->guess[0][0], 0.0f);
+  EXPECT_NE(main->net.guess[0][0], 0.0f);
   main->backprop(1200);
-  EXPECT_NE(main->guess[999][0], 0.0f);
+  EXPECT_NE(main->net.guess[999][0], 0.0f);
 }
 
 TEST_F(NetTest, SnapshotKeepsBiasInItsOwnRowAndColumn) {
   MakeModel(50, 3, 4);
   for (int j = 0; j <= 3; ++j)
-    for (int h = 0; h < 4; ++h) main->hidden_w[j][h] = j * 10.0f + h;
+    for (int h = 0; h < 4; ++h) main->net.hidden_w[j][h] = j * 10.0f + h;
   for (int o = 0; o < 2; ++o)
-    for (int h = 0; h <= 4; ++h) main->out_w[o][h] = 100.0f * (o + 1) + h;
+    for (int h = 0; h <= 4; ++h) main->net.out_w[o][h] = 100.0f * (o + 1) + h;
   main->to_best();
-  EXPECT_EQ(main->best_x_matrix, 4);
-  EXPECT_EQ(main->best_hidden_w[kMaxInputs][2], 32.0f);  // bias row 3 kept in row 240
-  EXPECT_EQ(main->best_out_w[1][kMaxHidden], 204.0f);    // bias column 4 kept in column 12
+  EXPECT_EQ(main->net.best_x_matrix, 4);
+  EXPECT_EQ(main->net.best_hidden_w[kMaxInputs][2], 32.0f);  // bias row 3 kept in row 240
+  EXPECT_EQ(main->net.best_out_w[1][kMaxHidden], 204.0f);    // bias column 4 kept in column 12
 
   // Restoring after the stock list grew to 5 inputs puts the bias into row 5.
-  main->in_nodes = 5;
-  main->x_matrix = 6;
+  main->net.in_nodes = 5;
+  main->net.x_matrix = 6;
   main->from_best(0);
-  EXPECT_EQ(main->x_matrix, 4);
-  EXPECT_EQ(main->hidden_w[5][2], 32.0f);
-  EXPECT_EQ(main->hidden_w[1][3], 13.0f);
-  EXPECT_EQ(main->out_w[0][4], 104.0f);
-  EXPECT_EQ(main->out_w[1][0], 200.0f);
+  EXPECT_EQ(main->net.x_matrix, 4);
+  EXPECT_EQ(main->net.hidden_w[5][2], 32.0f);
+  EXPECT_EQ(main->net.hidden_w[1][3], 13.0f);
+  EXPECT_EQ(main->net.out_w[0][4], 104.0f);
+  EXPECT_EQ(main->net.out_w[1][0], 200.0f);
 }
 
 TEST_F(NetTest, GrowthMovesTheOutputBiasAndStopsAtTwelve) {
   MakeModel(50, 2, 11);
-  main->out_w[0][11] = 7.0f;
-  main->out_w[1][11] = -7.0f;
+  main->net.out_w[0][11] = 7.0f;
+  main->net.out_w[1][11] = -7.0f;
   ASSERT_TRUE(main->add_x_matrix());
-  EXPECT_EQ(main->x_matrix, 12);
-  EXPECT_EQ(main->out_w[0][12], 7.0f);
-  EXPECT_EQ(main->out_w[1][12], -7.0f);
-  EXPECT_EQ(main->out_w[0][11], 0.01f);
+  EXPECT_EQ(main->net.x_matrix, 12);
+  EXPECT_EQ(main->net.out_w[0][12], 7.0f);
+  EXPECT_EQ(main->net.out_w[1][12], -7.0f);
+  EXPECT_EQ(main->net.out_w[0][11], 0.01f);
   for (int j = 0; j < kInputRows; ++j) {
-    ASSERT_GE(main->hidden_w[j][11], -2.5f);
-    ASSERT_LT(main->hidden_w[j][11], 2.5f);
+    ASSERT_GE(main->net.hidden_w[j][11], -2.5f);
+    ASSERT_LT(main->net.hidden_w[j][11], 2.5f);
   }
   float before[kInputRows][kMaxHidden];
-  std::memcpy(before, main->hidden_w, sizeof before);
+  std::memcpy(before, main->net.hidden_w, sizeof before);
   float out_before[2][kHiddenCols];
-  std::memcpy(out_before, main->out_w, sizeof out_before);
+  std::memcpy(out_before, main->net.out_w, sizeof out_before);
   EXPECT_FALSE(main->add_x_matrix());
-  EXPECT_EQ(main->x_matrix, 12);
-  EXPECT_EQ(std::memcmp(before, main->hidden_w, sizeof before), 0);
-  EXPECT_EQ(std::memcmp(out_before, main->out_w, sizeof out_before), 0);
+  EXPECT_EQ(main->net.x_matrix, 12);
+  EXPECT_EQ(std::memcmp(before, main->net.hidden_w, sizeof before), 0);
+  EXPECT_EQ(std::memcmp(out_before, main->net.out_w, sizeof out_before), 0);
 }
 
 TEST_F(NetTest, ClearNetworkKeepsSizeAndStartsSmall) {
   MakeModel(50, 4, 7);
   main->Trained = 3;
   main->TimeTrained = 99;
-  main->learn_rate = 0.5f;
+  main->net.learn_rate = 0.5f;
   main->clear_network();
-  EXPECT_EQ(main->x_matrix, 7);
+  EXPECT_EQ(main->net.x_matrix, 7);
   EXPECT_EQ(main->Trained, 0);
   EXPECT_EQ(main->TimeTrained, 0);
-  EXPECT_FLOAT_EQ(main->learn_rate, 0.1f);
+  EXPECT_FLOAT_EQ(main->net.learn_rate, 0.1f);
   EXPECT_TRUE(main->modified);
   for (int j = 0; j < kInputRows; ++j)
     for (int h = 0; h < kMaxHidden; ++h) {
-      ASSERT_GE(main->hidden_w[j][h], -0.0005f);
-      ASSERT_LT(main->hidden_w[j][h], 0.0005f);
+      ASSERT_GE(main->net.hidden_w[j][h], -0.0005f);
+      ASSERT_LT(main->net.hidden_w[j][h], 0.0005f);
     }
   EXPECT_FALSE(window->IsEnabled(ids::IDC_PREDICT));
   EXPECT_TRUE(window->IsEnabled(ids::IDC_ADD));
@@ -202,7 +202,7 @@ TEST_F(NetTest, ForgetAsksOnlyForATrainedNetwork) {
   for (const Case& c : cases) {
     main->Trained = 2;
     main->TimeTrained = 30;
-    main->hidden_w[0][0] = 1.25f;
+    main->net.hidden_w[0][0] = 1.25f;
     main->training_on = true;
     platform.QueueAnswer(c.answer);
     main->INITIALIZE_BNClicked();
@@ -213,11 +213,11 @@ TEST_F(NetTest, ForgetAsksOnlyForATrainedNetwork) {
     EXPECT_EQ(platform.messages().back().flags & MB_BUTTONS_MASK, unsigned(MB_YESNOCANCEL));
     EXPECT_EQ(main->Trained == 0, c.cleared);
     EXPECT_EQ(main->TimeTrained == 0, c.cleared);
-    EXPECT_EQ(main->hidden_w[0][0] != 1.25f, c.cleared);
+    EXPECT_EQ(main->net.hidden_w[0][0] != 1.25f, c.cleared);
     EXPECT_EQ(!main->training_on, c.cleared);
   }
   // After Forget the snapshot holds the fresh network.
-  EXPECT_EQ(main->best_hidden_w[0][0], main->hidden_w[0][0]);
+  EXPECT_EQ(main->net.best_hidden_w[0][0], main->net.hidden_w[0][0]);
 }
 
 TEST_F(NetTest, NeuronsFieldClampsAndShowsTheStoredNumber) {
@@ -230,7 +230,7 @@ TEST_F(NetTest, NeuronsFieldClampsAndShowsTheStoredNumber) {
     main->training_on = true;
     window->SetText(ids::IDC_NEURONS, c.typed);
     main->XMATRIX_ENKillfocus();
-    EXPECT_EQ(main->x_matrix, c.stored) << c.typed;
+    EXPECT_EQ(main->net.x_matrix, c.stored) << c.typed;
     EXPECT_EQ(window->GetText(ids::IDC_NEURONS), std::to_string(c.stored));
     EXPECT_FALSE(main->training_on);
   }

@@ -32,8 +32,8 @@ class TrainingSessionTest : public NetTest {
     for (int d = 0; d < days; ++d) {
       float x = (d * 37 % 11) / 10.0f;
       s.s_price[d] = x;
-      main->result[d][0] = x > 0.5f ? 0.9f : 0.1f;
-      main->result[d][1] = x > 0.5f ? 0.1f : 0.9f;
+      main->patterns.result[d][0] = x > 0.5f ? 0.9f : 0.1f;
+      main->patterns.result[d][1] = x > 0.5f ? 0.1f : 0.9f;
     }
     main->Prep_Data();
   }
@@ -44,7 +44,7 @@ class TrainingSessionTest : public NetTest {
   void MakeStocklessModel(int hidden) {
     main->stocks[0].reset();
     main->n_files = 0;
-    main->x_matrix = hidden;
+    main->net.x_matrix = hidden;
     main->DoBackProp = false;
     main->DoAnnealing = true;
     main->AutoIncNeu = false;
@@ -64,7 +64,7 @@ TEST_F(TrainingSessionTest, WithNoAlgorithmTickedTrainShowsTheMessageAndChangesN
   main->DoBackProp = false;
   main->DoAnnealing = false;
   main->Trained = 2;
-  main->in_nodes = 5;   // patterns not prepared: stays as it is
+  main->net.in_nodes = 5;   // patterns not prepared: stays as it is
   main->modified = false;
   win().Click(ids::IDC_TRAIN);
   ASSERT_EQ(platform.messages().size(), 1u);
@@ -72,7 +72,7 @@ TEST_F(TrainingSessionTest, WithNoAlgorithmTickedTrainShowsTheMessageAndChangesN
   EXPECT_EQ(platform.messages()[0].caption, "Kestrivane");
   EXPECT_EQ(platform.messages()[0].flags, unsigned{MB_OK});
   EXPECT_EQ(main->Trained, 2);
-  EXPECT_EQ(main->in_nodes, 5);
+  EXPECT_EQ(main->net.in_nodes, 5);
   EXPECT_FALSE(main->modified);
   EXPECT_FALSE(main->training_on);
   EXPECT_TRUE(window->IsEnabled(ids::IDC_TRAIN));
@@ -144,7 +144,7 @@ TEST_F(TrainingSessionTest, AFreshNetworkRunsPasses1To4AndResumesAtPass4) {
   std::vector<std::pair<int, int>> want = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 4}};
   EXPECT_EQ(starts, want);
   EXPECT_EQ(main->Trained, 4);
-  EXPECT_EQ(main->x_matrix, 4);
+  EXPECT_EQ(main->net.x_matrix, 4);
 }
 
 TEST_F(TrainingSessionTest, StopDuringPass2LeavesTrained3) {
@@ -172,7 +172,7 @@ TEST_F(TrainingSessionTest, GrowthAfterARound) {
     std::string field;
     int poller = platform.AddPoller([&] {
       if (main->learning_steps != 2 * kTrialsPerFailedPass || !main->training_on) return;
-      grown = main->x_matrix;   // the next round has just begun
+      grown = main->net.x_matrix;   // the next round has just begun
       trained = main->Trained;
       field = window->GetText(ids::IDC_NEURONS);
       main->STOP_BNClicked();

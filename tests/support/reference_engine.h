@@ -1,7 +1,5 @@
-// The network engine as first written, in plain loops: one
-// hidden neuron at a time, inputs read straight from the row-major matrix,
-// no vector code. The fast engine must reproduce these results bit for bit;
-// the tests and the benchmarks compare against it.
+// The plain loops of the engine (kv::plain) driven as the dialog's members
+// drive the fast ones: the tests and the benchmarks compare the two.
 #pragma once
 
 #include "model/main_dlg.h"
@@ -10,6 +8,7 @@ namespace kv::test {
 
 float RefFeedforward(TMainDlg& m, int day);
 void RefBackprop(TMainDlg& m, int day);
+// TMainDlg::process_bp with the plain evaluation.
 double RefProcessBp(TMainDlg& m, int start_back, int end_back, int step, bool force);
 
 }  // namespace kv::test

@@ -16,7 +16,8 @@
 #include <cstdint>
 
 namespace kv {
-class TMainDlg;
+class Network;
+struct Patterns;
 }
 
 namespace kv::netk {
@@ -26,7 +27,7 @@ constexpr int kRowLen = 12;
 // Days evaluated together by eval_block.
 constexpr int kBlockDays = 16;
 
-// The activation (TMainDlg::sigmoid): exactly 1 above 50, exactly 0 below
+// The activation: exactly 1 above 50, exactly 0 below
 // -50. The kernels compute the same, with the divisions as vectors.
 inline double Logistic(double x) {
   if (x > 50) return 1.0;
@@ -37,16 +38,17 @@ inline double Logistic(double x) {
 enum class Isa { kBaseline = 0, kAvx2 = 1, kAvx512 = 2 };
 
 struct Kernels {
-  // TMainDlg::feedforward for a day within the arrays.
-  float (*feedforward)(TMainDlg& m, int day);
-  // TMainDlg::backprop for a day within the arrays.
-  void (*backprop)(TMainDlg& m, int day);
+  // Network::Forward for a day within the arrays.
+  float (*forward)(Network& net, const Patterns& p, int day);
+  // Network::Backprop for a day within the arrays.
+  void (*backprop)(Network& net, const Patterns& p, int day);
   // The forward passes of `count` (at most kBlockDays) days first,
   // first + step, ...: hidden activations hact[h][k] for h <= x_matrix (the
   // bias unit 1.0 included) and output activations oact[o][k]. wd holds
-  // hidden_w widened to double (rows of kRowLen). Nothing of the model
+  // hidden_w widened to double (rows of kRowLen). Nothing of the network
   // changes.
-  void (*eval_block)(const TMainDlg& m, const double* wd, int first, int step, int count,
+  void (*eval_block)(const Network& net, const Patterns& p, const double* wd, int first,
+                     int step, int count,
                      float (*hact)[kBlockDays], float (*oact)[kBlockDays]);
   // dst[i] = src[i] for i < n, widened to double.
   void (*widen)(const float* src, int n, double* dst);

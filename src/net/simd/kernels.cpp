@@ -16,7 +16,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
-#include "net/fast_kernels.h"
+#include "net/simd/kernels.h"
 
 #include <dlfcn.h>
 #include <immintrin.h>
@@ -27,7 +27,7 @@
 #include <cstring>
 #include <utility>
 
-#include "model/main_dlg.h"
+#include "net/network.h"
 
 namespace kv::netk {
 namespace {
@@ -99,7 +99,7 @@ constexpr double kExpMinAbs = 0x1p-54;
 constexpr double kExpMaxAbs = 512.0;
 
 alignas(64) constexpr uint64_t kExpTable[256] = {
-#include "net/exp_table.inc"
+#include "net/simd/exp_table.inc"
 };
 
 bool ExpInRange(double x) {
@@ -167,7 +167,7 @@ namespace baseline {
 namespace {
 constexpr int kLevel = 0;
 constexpr int kGroup = 2;
-#include "net/fast_kernels_body.inc"
+#include "net/simd/kernels_body.inc"
 }  // namespace
 }  // namespace baseline
 
@@ -182,7 +182,7 @@ namespace avx2 {
 namespace {
 constexpr int kLevel = 1;
 constexpr int kGroup = 2;
-#include "net/fast_kernels_body.inc"
+#include "net/simd/kernels_body.inc"
 }  // namespace
 }  // namespace avx2
 #if defined(__clang__)
@@ -201,7 +201,7 @@ namespace avx512 {
 namespace {
 constexpr int kLevel = 2;
 constexpr int kGroup = 4;
-#include "net/fast_kernels_body.inc"
+#include "net/simd/kernels_body.inc"
 }  // namespace
 }  // namespace avx512
 #if defined(__clang__)

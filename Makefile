@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all build demo test test-asan bench fuzz clean deps
+.PHONY: all build demo test test-asan bench fuzz clean deps install
 
 all: build
 
@@ -58,5 +58,16 @@ bench:
 	cmake --build $(BUILD)-bench -j $(JOBS) --target kvbench
 	$(BUILD)-bench/bench/kvbench --csv $(BUILD)/bench/results.csv $(BENCH_FLAGS)
 
+# Installs the programs, manual pages, shell completion, help page and desktop
+# entry under PREFIX (default /usr/local), from a release build of their own.
+# DESTDIR stages the files in another root, as packagers do.
+PREFIX ?= /usr/local
+DESTDIR ?=
+install:
+	@tools/install-deps.sh build gui
+	cmake -S . -B $(BUILD)-install -DKV_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-install -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)-install --prefix "$(PREFIX)"
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-demo $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-install

@@ -7,7 +7,8 @@ want=(cmake g++ make libcurl4-openssl-dev)
 for what in "$@"; do
   case "$what" in
     build) ;;
-    test)  want+=(libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core tinyproxy openssl) ;;
+    test)  want+=(libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core tinyproxy openssl
+                 man-db desktop-file-utils) ;;
     gui)   want+=(qt6-base-dev fonts-dejavu-core) ;;
     bench) want+=(libbenchmark-dev libfann-dev) ;;
     fuzz)  want+=(clang libclang-rt-14-dev) ;;

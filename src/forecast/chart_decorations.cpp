@@ -43,7 +43,7 @@ struct LegendItem {
 
 ChartPicture DefaultChartPicture(ChartKind kind) {
   switch (kind) {
-    case ChartKind::Stats: return LayOutChartPicture(kind, 560, 300);
+    case ChartKind::Stats: return LayOutChartPicture(kind, 560, 270);
     // 40 day columns of 20 pixels, as the frame has 40 of 10 in its window.
     case ChartKind::Projections: return LayOutChartPicture(kind, 926, 640);
     case ChartKind::Main: break;

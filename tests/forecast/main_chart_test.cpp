@@ -299,7 +299,7 @@ TEST_F(ChartCommandTest, DrawsEachWindowOfASampleModel) {
     int w, h;
   } cases[] = {
       {"chart ge.kvn --out main.png", 1280, 520},
-      {"chart ge.kvn --out stats.png --window stats", 560, 300},
+      {"chart ge.kvn --out stats.png --window stats", 560, 270},
       {"chart ge.kvn --out proj.png --window projections --size 600x400", 600, 400},
   };
   for (const Case& k : cases) {

@@ -9,10 +9,34 @@ namespace {
 
 std::string Hex(Color c) { return Format("#%02x%02x%02x", c.r, c.g, c.b); }
 
+// Length of the well-formed UTF-8 sequence at s[i], 0 when there is none.
+size_t Utf8Length(std::string_view s, size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  const size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+// Text for an XML document: markup characters escaped, control characters
+// dropped, bytes that are not UTF-8 (a symbol or file name in another
+// encoding) shown as '?', so the document always parses.
 std::string Escaped(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char ch : s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const size_t n = Utf8Length(s, i);
+    if (n == 0) {
+      out += '?';
+      continue;
+    }
+    if (n > 1) {
+      out.append(s.substr(i, n));
+      i += n - 1;
+      continue;
+    }
+    const char ch = s[i];
     switch (ch) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;

@@ -25,6 +25,15 @@ namespace fs = std::filesystem;
 // every tag closed in order, attributes quoted, only the five predefined
 // entities. Fills texts with the content of the <text> elements.
 bool WellFormed(const std::string& doc, std::vector<std::string>& texts, std::string& why) {
+  // UTF-8, as the declaration says.
+  for (size_t k = 0; k < doc.size(); ++k) {
+    const auto b = static_cast<unsigned char>(doc[k]);
+    const size_t len = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    bool ok = len > 0 && k + len <= doc.size();
+    for (size_t c = 1; ok && c < len; ++c) ok = (static_cast<unsigned char>(doc[k + c]) & 0xC0) == 0x80;
+    if (!ok) return why = "not UTF-8 at " + std::to_string(k), false;
+    k += len - 1;
+  }
   std::vector<std::string> open;
   int roots = 0;
   std::string text;
@@ -154,6 +163,14 @@ TEST_F(ChartPictureTest, SvgOfEachWindowHasSeriesTitleLegendAndLabels) {
   std::smatch first_day;
   ASSERT_TRUE(std::regex_search(proj, first_day, std::regex(R"re(<text [^>]*x="(-?[\d.]+)"[^>]*>-30</text>)re")));
   EXPECT_GE(std::stod(first_day[1]), 0.0);
+
+  // A symbol in another encoding than UTF-8 still gives a document that parses.
+  ASSERT_EQ(Cli("create latin1.kvn --stock G\xe9," + SamplePath("GE.csv") + ",10,ps"), 0) << ReadFile("cli.log");
+  ASSERT_EQ(Cli("chart latin1.kvn --out latin1.svg"), 0) << ReadFile("cli.log");
+  std::vector<std::string> texts;
+  std::string why;
+  EXPECT_TRUE(WellFormed(ReadFile("latin1.svg"), texts, why)) << why;
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "G? close"), texts.end());
 
   // The main chart as a PNG screenshot beside the desktop program's.
   if (Cli("chart ge.kvn --out main.png") == 0) {

@@ -1,16 +1,21 @@
 // kestrivane-cli chart: draws the picture of one of the chart windows (main
-// chart, statistics, projections) for a model into a PNG file, without a
-// display. Needs the desktop build's drawing library (Qt); elsewhere the
-// command says so and every other command works as usual.
+// chart, statistics, projections) for a model into a file, without a display,
+// with a title and a legend the windows themselves do not draw. The --out
+// file's extension picks the format: .svg is drawn by our own SVG surface and
+// works in every build; .png needs the desktop build's drawing library (Qt).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli/cli.h"
+#include "forecast/chart_decorations.h"
+#include "forecast/projection_window.h"
+#include "forecast/stats_window.h"
+#include "platform/svg_canvas.h"
+#include "util/atomic_file.h"
 #include "util/text.h"
 
 #ifdef KV_HAVE_QT
-#include "forecast/projection_window.h"
-#include "forecast/stats_window.h"
 #include "platform/qt/qt_canvas.h"
 #endif
 
@@ -18,30 +23,24 @@ namespace kv::cli {
 namespace {
 
 constexpr int kMinSize = 120, kMaxSize = 8000;
-// Room the charts use outside their frame: the value-label column to the
-// right, the day numbers of the projections below.
-constexpr int kLabelColumn = 100, kDayRow = 30;
+// The dialogs' colour, around and beside the charts' frames.
+constexpr Color kFace{240, 240, 240};
 
-struct Size {
-  int w = 0, h = 0;
-};
-
-// The window's natural size in pixels (its dialog units at the dialog font).
-Size DefaultSize(const std::string& window) {
-  if (window == "stats") return {390, 215};
-  if (window == "projections") return {484, 335};
-  return {711, 171};   // the main chart's frame, 601 pixels of days, plus labels
-}
-
-bool ParseSize(const std::string& text, Size& size) {
+bool ParseSize(const std::string& text, int& w_out, int& h_out) {
   long long w = LeadingInt(text);
   size_t x = text.find_first_of("xX");
   if (x == std::string::npos || x == 0) return false;
   long long h = LeadingInt(text.substr(x + 1));
   if (Format("%lldx%lld", w, h) != text && Format("%lldX%lld", w, h) != text) return false;
   if (w < kMinSize || h < kMinSize || w > kMaxSize || h > kMaxSize) return false;
-  size = {static_cast<int>(w), static_cast<int>(h)};
+  w_out = static_cast<int>(w);
+  h_out = static_cast<int>(h);
   return true;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return s;
 }
 
 int Run(Args& args) {
@@ -52,56 +51,81 @@ int Run(Args& args) {
   for (const std::string& a : args)
     if (a.rfind("--", 0) == 0) return Fail("chart: unknown option " + a);
   if (args.size() != 1) return Fail("chart: give exactly one model file (see --help)");
-  if (!have_out || out.empty()) return Fail("chart: --out FILE.png is required");
+  if (!have_out || out.empty()) return Fail("chart: --out FILE.svg or --out FILE.png is required");
   if (window != "main" && window != "stats" && window != "projections")
     return Fail("chart: --window must be main, stats or projections");
-  Size size = DefaultSize(window);
-  if (have_size && !ParseSize(size_text, size))
-    return Fail(Format("chart: --size must be WIDTHxHEIGHT, each %d to %d pixels", kMinSize,
-                       kMaxSize));
-
+  const ChartKind kind = window == "stats"         ? ChartKind::Stats
+                         : window == "projections" ? ChartKind::Projections
+                                                   : ChartKind::Main;
+  ChartPicture picture = DefaultChartPicture(kind);
+  if (have_size) {
+    int w = 0, h = 0;
+    if (!ParseSize(size_text, w, h))
+      return Fail(Format("chart: --size must be WIDTHxHEIGHT, each %d to %d pixels", kMinSize,
+                         kMaxSize));
+    picture = LayOutChartPicture(kind, w, h);
+  }
+  const std::string ext = Lower(std::filesystem::path(out).extension().string());
+  const bool svg = ext == ".svg";
+  if (!svg && ext != ".png")
+    return Fail("chart: the --out file must end in .svg or .png (" + out + ")");
 #ifndef KV_HAVE_QT
-  return Fail("chart: drawing pictures needs the desktop build (Qt 6 was not found when "
-              "this program was built)");
-#else
+  if (!svg)
+    return Fail("chart: PNG pictures need the desktop build (Qt 6 was not found when this "
+                "program was built); write an SVG picture instead, e.g. --out chart.svg");
+#endif
+
   Session session;
   if (!session.OpenModel(args[0])) return Fail("chart: cannot open the model " + args[0]);
   TMainDlg& m = *session.main;
+  const std::string model_name = std::filesystem::path(args[0]).filename().string();
+  auto paint = [&](Canvas& c) {
+    if (kind == ChartKind::Main) {
+      // Zoom and scroll position as the window would have them at this size.
+      m.chart_right = picture.client.right - 2;
+      m.CmZoom(m.zoom);
+      m.DisplayGuess(c);
+    } else if (kind == ChartKind::Stats) {
+      TKestriStat stats(m);
+      stats.EvPaint(c);
+    } else {
+      TProjection proj(m);
+      proj.EvPaint(c);
+    }
+    DrawChartDecorations(c, picture, kind, m, model_name);
+  };
+
   std::string error;
   bool ok = false;
-  if (window == "main") {
-    const Rect frame{0, 0, size.w - kLabelColumn, size.h};
-    // Zoom and scroll position as the window would have them at this size.
-    m.chart_right = frame.right - 2;
-    m.CmZoom(m.zoom);
-    ok = PaintToPng(size.w, size.h, frame, QPoint(0, 0), out, error,
-                    [&](Canvas& c) { m.DisplayGuess(c); });
-  } else if (window == "stats") {
-    TKestriStat stats(m);
-    ok = PaintToPng(size.w, size.h, Rect{0, 0, size.w, size.h}, QPoint(0, 0), out, error,
-                    [&](Canvas& c) { stats.EvPaint(c); });
+  if (svg) {
+    SvgCanvas canvas(picture.width, picture.height, picture.client, picture.origin, kFace);
+    paint(canvas);
+    std::string why;
+    ok = WriteOutputFile(out, canvas.Document(), &why);
+    if (!ok) error = "cannot write the picture: " + why;
   } else {
-    TProjection proj(m);
-    const Rect frame{0, 0, size.w - kLabelColumn, size.h - kDayRow};
-    ok = PaintToPng(size.w, size.h, frame, QPoint(0, 0), out, error,
-                    [&](Canvas& c) { proj.EvPaint(c); });
+#ifdef KV_HAVE_QT
+    ok = PaintToPng(picture.width, picture.height, picture.client,
+                    QPoint(picture.origin.x, picture.origin.y), out, error, paint);
+#endif
   }
   if (!ok) return Fail("chart: " + error);
-  std::printf("%s: %s chart, %d x %d pixels\n", out.c_str(), window.c_str(), size.w, size.h);
+  std::printf("%s: %s chart, %d x %d pixels\n", out.c_str(), window.c_str(), picture.width,
+              picture.height);
   return 0;
-#endif
 }
 
 const Registrar reg({
     "chart",
-    "chart MODEL.kvn --out FILE.png [--window main|stats|projections] [--size WxH]",
-    "Draws a chart window's picture of the model into a PNG file, without a\n"
-    "display: the main chart (prices, the network's rise and fall outputs and\n"
+    "chart MODEL.kvn --out FILE.svg|FILE.png [--window main|stats|projections] [--size WxH]",
+    "Draws a chart window's picture of the model into an SVG or PNG file (by\n"
+    "the --out file's extension), without a display, with a title and a legend:\n"
+    "the main chart (prices, the network's rise and fall outputs and\n"
     "the training and verify periods; the default), the statistics window\n"
     "(predicted against actual moves, error distribution over the training\n"
     "period) or the projections window (the last month's ten-day bands).\n"
-    "--size sets the picture's size in pixels; each window has its own default.\n"
-    "Needs the desktop build.",
+    "--size sets the picture's size in pixels; each window has its own default\n"
+    "(the main chart 1280x520). PNG needs the desktop build; SVG works in all.",
     Run,
 });
 

@@ -10,6 +10,8 @@
 #include "app/options.h"
 #include "cli/cli.h"
 #include "cli/progress_tap.h"
+#include "forecast/chart_decorations.h"
+#include "platform/svg_canvas.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
@@ -171,10 +173,24 @@ int Run(Args& args) {
   m.DisplayEvaluation();
   m.Invest(m.eval_days, 10, trades, true);
 
+  // The main chart as the desktop window would show it, as an SVG picture,
+  // which every build can draw.
+  const fs::path chart = dir / "chart.svg";
+  const ChartPicture picture = DefaultChartPicture(ChartKind::Main);
+  SvgCanvas canvas(picture.width, picture.height, picture.client, picture.origin, Rgb(240, 240, 240));
+  m.chart_right = picture.client.right - 2;
+  m.CmZoom(m.zoom);
+  m.DisplayGuess(canvas);
+  DrawChartDecorations(canvas, picture, ChartKind::Main, m, model.filename().string());
+  std::string why;
+  if (!WriteOutputFile(chart.string(), canvas.Document(), &why))
+    return Fail("demo: cannot write the chart " + chart.string() + ": " + why);
+
   std::printf("\nFiles:\n");
   for (const char* name : kSamples) std::printf("  price file:   %s\n", (dir / name).c_str());
   std::printf("  model:        %s\n", model.c_str());
   std::printf("  report:       %s\n", report.c_str());
+  std::printf("  chart:        %s\n", chart.c_str());
   if (theOptions) std::printf("  preferences:  %s\n", theOptions->FilePath().c_str());
   std::printf("\nNext: kestrivane-cli train %s --time 1:00, then predict, simulate, search.\n",
               model.c_str());
@@ -188,8 +204,9 @@ const Registrar reg({
     "PG into DIR (default ./kestrivane-demo), builds a model of GE with KO and\n"
     "PG as related stocks, trains it N seconds (default 20) with a progress\n"
     "line, prints the forecast and the market simulator's figures, writes the\n"
-    "day-by-day report and prints where every file is. A model trained for\n"
-    "seconds is not rated: its confidence shows as unknown.",
+    "day-by-day report and the main chart (chart.svg) and prints where every\n"
+    "file is. A model trained for seconds is not rated: its confidence shows\n"
+    "as unknown.",
     Run,
 });
 

@@ -75,7 +75,9 @@ void Draw(TMainDlg& m, Canvas& dc) {
   for (int x = 0; x < w - 1; x += step) {
     dc.MoveTo(left + x, top);
     dc.LineTo(left + x, bottom);
-    if ((x / step - (kColumns - kFuture - 1)) % label_every != 0) continue;
+    // A frame wider than 40 columns leaves room for a few more grid lines,
+    // but no day after the last projected one is numbered.
+    if (x / step >= kColumns || (x / step - (kColumns - kFuture - 1)) % label_every != 0) continue;
     dc.DrawText(Format("%3d", day(x) - n + 1), Rect{left + x - 12, bottom + 1, right, bottom + 30},
                 DT_LEFT | DT_TOP | DT_SINGLELINE);
   }

@@ -298,8 +298,8 @@ TEST_F(ChartCommandTest, DrawsEachWindowOfASampleModel) {
     const char* args;
     int w, h;
   } cases[] = {
-      {"chart ge.kvn --out main.png", 711, 171},
-      {"chart ge.kvn --out stats.png --window stats", 390, 215},
+      {"chart ge.kvn --out main.png", 1280, 520},
+      {"chart ge.kvn --out stats.png --window stats", 560, 270},
       {"chart ge.kvn --out proj.png --window projections --size 600x400", 600, 400},
   };
   for (const Case& k : cases) {

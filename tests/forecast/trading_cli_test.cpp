@@ -44,7 +44,8 @@ TEST_F(TradingCliTest, DemoThenTheTradingCommands) {
   EXPECT_NE(demo.out.find("  trades:  "), std::string::npos);
   EXPECT_NE(demo.err.find("training: "), std::string::npos);
   const std::string model = dir.file("out/demo.kvn");
-  for (const char* f : {"out/GE.csv", "out/KO.csv", "out/PG.csv", "out/demo.kvn", "out/report.txt"}) {
+  for (const char* f : {"out/GE.csv", "out/KO.csv", "out/PG.csv", "out/demo.kvn", "out/report.txt",
+                        "out/chart.svg"}) {
     EXPECT_NE(demo.out.find(dir.file(f)), std::string::npos) << f;
     EXPECT_FALSE(ReadFile(dir.file(f)).empty()) << f;
   }

@@ -2,6 +2,7 @@
 // and registers itself with a CliRegistrar.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,11 +40,29 @@ class Session {
   bool OpenModel(const std::string& path);
 };
 
-// Removes "--name value" from args; returns true and the value when present.
+// Options follow the usual conventions: "--name value" or "--name=value",
+// anywhere among the arguments, and "--" ends them (so a file named "--x"
+// can follow it). A command takes its options first, then calls CheckArgs.
+
+// Removes "--name value" or "--name=value" from args; returns true and the
+// value when present. "--name" with nothing after it is noted as a usage
+// error that CheckArgs reports.
 bool TakeOption(Args& args, const std::string& name, std::string& value);
-// Removes "--name" from args; true when present.
+// Removes "--name" from args; true when present. "--name=..." is noted as a
+// usage error.
 bool TakeFlag(Args& args, const std::string& name);
-// Prints "kestrivane-cli: message" to stderr and returns 1.
+// After the options are taken: reports a missing option value, an option the
+// command does not know or a number of remaining arguments outside min..max
+// (`count_hint` says what to give, e.g. "give exactly one model file"), and
+// drops the "--" that ended the options. 0 when all is well, else the
+// UsageError status.
+int CheckArgs(Args& args, size_t min, size_t max, const std::string& count_hint);
+// Prints "kestrivane-cli: message" to stderr and returns 1: the work failed.
 int Fail(const std::string& message);
+// Prints "kestrivane-cli: message (see kestrivane-cli COMMAND --help)" to
+// stderr and returns 2: the command was used wrongly.
+int UsageError(const std::string& message);
+// The command being run, for UsageError's hint; set by the dispatcher.
+void SetCommandName(const std::string& name);
 
 }  // namespace kv::cli

@@ -14,9 +14,7 @@ volatile std::sig_atomic_t g_interrupted = 0;
 extern "C" void OnBatchInterrupt(int) { g_interrupted = 1; }
 
 int Run(Args& args) {
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("batch: unknown option " + a);
-  if (args.size() != 1) return Fail("batch: give exactly one batch file (see --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one batch file")) return rc;
 
   Session session;
   TMainDlg& m = *session.main;

@@ -48,12 +48,10 @@ int Run(Args& args) {
   bool have_out = TakeOption(args, "--out", out);
   TakeOption(args, "--window", window);
   bool have_size = TakeOption(args, "--size", size_text);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("chart: unknown option " + a);
-  if (args.size() != 1) return Fail("chart: give exactly one model file (see --help)");
-  if (!have_out || out.empty()) return Fail("chart: --out FILE.svg or --out FILE.png is required");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
+  if (!have_out || out.empty()) return UsageError("--out FILE.svg or --out FILE.png is required");
   if (window != "main" && window != "stats" && window != "projections")
-    return Fail("chart: --window must be main, stats or projections");
+    return UsageError("--window must be main, stats or projections");
   const ChartKind kind = window == "stats"         ? ChartKind::Stats
                          : window == "projections" ? ChartKind::Projections
                                                    : ChartKind::Main;
@@ -61,14 +59,14 @@ int Run(Args& args) {
   if (have_size) {
     int w = 0, h = 0;
     if (!ParseSize(size_text, w, h))
-      return Fail(Format("chart: --size must be WIDTHxHEIGHT, each %d to %d pixels", kMinSize,
-                         kMaxSize));
+      return UsageError(Format("--size must be WIDTHxHEIGHT, each %d to %d pixels", kMinSize,
+                               kMaxSize));
     picture = LayOutChartPicture(kind, w, h);
   }
   const std::string ext = Lower(std::filesystem::path(out).extension().string());
   const bool svg = ext == ".svg";
   if (!svg && ext != ".png")
-    return Fail("chart: the --out file must end in .svg or .png (" + out + ")");
+    return UsageError("the --out file must end in .svg or .png (" + out + ")");
 #ifndef KV_HAVE_QT
   if (!svg)
     return Fail("chart: PNG pictures need the desktop build (Qt 6 was not found when this "

@@ -39,7 +39,7 @@ int Run(Args& args) {
   while (TakeOption(args, "--stock", value)) {
     StockSpec s;
     if (!ParseStock(value, s))
-      return Fail("--stock wants SYMBOL,FILE,PERIOD,FLAGS with FLAGS of p, v, l, s: \"" + value + "\"");
+      return UsageError("--stock wants SYMBOL,FILE,PERIOD,FLAGS with FLAGS of p, v, l, s: \"" + value + "\"");
     specs.push_back(s);
   }
   const bool accept_poor = TakeFlag(args, "--accept-poor-data");
@@ -47,11 +47,11 @@ int Run(Args& args) {
   const bool has_neurons = TakeOption(args, "--neurons", neurons);
   const bool has_mode = TakeOption(args, "--mode", mode);
   if (has_mode && mode != "prob" && mode != "percent")
-    return Fail("--mode is prob or percent, not \"" + mode + "\"");
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
-    return Fail("create wants one model file name (see create --help)");
-  if (specs.empty()) return Fail("create wants at least one --stock");
-  if (specs.size() > static_cast<size_t>(kMaxStocks)) return Fail("a model holds at most 3 stocks");
+    return UsageError("--mode is prob or percent, not \"" + mode + "\"");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file name")) return rc;
+  if (args[0].empty()) return UsageError("the model file name is empty");
+  if (specs.empty()) return UsageError("give at least one --stock");
+  if (specs.size() > static_cast<size_t>(kMaxStocks)) return UsageError("a model holds at most 3 stocks");
   const std::string model = args[0];
   // A model being trained elsewhere is not replaced under its trainer.
   ModelLock lock;

@@ -81,14 +81,12 @@ std::string Trimmed(const std::string& s) {
 int Run(Args& args) {
   std::string seconds_text = "20";
   TakeOption(args, "--seconds", seconds_text);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("demo: unknown option " + a);
-  if (args.size() > 1) return Fail("demo: give at most one folder (see --help)");
+  if (int rc = CheckArgs(args, 0, 1, "give at most one folder")) return rc;
   long long seconds = 0;
   if (seconds_text.empty() || seconds_text.size() > 6 ||
       seconds_text.find_first_not_of("0123456789") != std::string::npos ||
       (seconds = LeadingInt(seconds_text)) < 1)
-    return Fail("demo: --seconds wants a whole number from 1 to 999999, not \"" + seconds_text + "\"");
+    return UsageError("--seconds wants a whole number from 1 to 999999, not \"" + seconds_text + "\"");
 
   const std::string samples = FindSamples();
   if (samples.empty()) return Fail("demo: cannot find the sample price files (GE.csv, KO.csv, PG.csv)");

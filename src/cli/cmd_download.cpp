@@ -12,12 +12,6 @@
 namespace kv::cli {
 namespace {
 
-// A wrong value of one of the transfer options: exit status 2.
-int Usage(const std::string& message) {
-  Fail(message);
-  return 2;
-}
-
 int RunDownload(Args& args) {
   std::string server, database, dest, list, url, timeout, cacert;
   bool verbose = TakeFlag(args, "--verbose");
@@ -29,8 +23,7 @@ int RunDownload(Args& args) {
   TakeOption(args, "--database", database);
   TakeOption(args, "--dest", dest);
   bool has_list = TakeOption(args, "--list", list);
-  for (const std::string& a : args)
-    if (a.size() > 1 && a[0] == '-') return Fail("unknown option \"" + a + "\" (see download --help)");
+  if (int rc = CheckArgs(args, 0, static_cast<size_t>(-1), "")) return rc;
   if (!server.empty()) {
     std::string host;
     int port;
@@ -38,7 +31,7 @@ int RunDownload(Args& args) {
     for (std::string_view scheme : {"http://", "https://"})
       if (bare.substr(0, scheme.size()) == scheme) bare.remove_prefix(scheme.size());
     if (!SplitHostPort(bare, host, port))
-      return Fail("bad server \"" + server + "\": use HOST, HOST:PORT or https://HOST[:PORT]");
+      return UsageError("bad server \"" + server + "\": use HOST, HOST:PORT or https://HOST[:PORT]");
   }
   QuoteRunOverrides run;
   if (has_url) {
@@ -46,7 +39,7 @@ int RunDownload(Args& args) {
     bool placeholder = url.find("{symbol}") != std::string::npos || url.find("{SYMBOL}") != std::string::npos ||
                        url.find("{symbol_lc}") != std::string::npos;
     if ((url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) || !placeholder)
-      return Usage("bad --url \"" + url + "\": give an http:// or https:// address with {symbol}, {SYMBOL} or {symbol_lc} in it");
+      return UsageError("bad --url \"" + url + "\": give an http:// or https:// address with {symbol}, {SYMBOL} or {symbol_lc} in it");
     run.url = url;
   }
   if (has_timeout) {
@@ -54,12 +47,12 @@ int RunDownload(Args& args) {
     bool digits = !timeout.empty() && timeout.size() <= 6 &&
                   timeout.find_first_not_of("0123456789") == std::string::npos;
     if (digits) secs = std::stoi(timeout);
-    if (secs < 1) return Usage("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
+    if (secs < 1) return UsageError("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
     run.timeout_s = secs;
   }
   if (has_cacert) {
     std::FILE* f = std::fopen(cacert.c_str(), "rb");
-    if (!f) return Usage("cannot open the certificate file \"" + cacert + "\"");
+    if (!f) return UsageError("cannot open the certificate file \"" + cacert + "\"");
     std::fclose(f);
     run.cacert = cacert;
   }

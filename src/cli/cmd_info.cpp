@@ -10,7 +10,7 @@ namespace kv::cli {
 namespace {
 
 int Run(Args& args) {
-  if (args.size() != 1) return Fail("info wants one model file name (see info --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   Session s;
   if (!s.OpenModel(args[0])) return 1;
   TMainDlg& m = *s.main;

@@ -8,9 +8,7 @@ namespace kv::cli {
 namespace {
 
 int Run(Args& args) {
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("predict: unknown option " + a);
-  if (args.size() != 1) return Fail("predict: give exactly one model file (see --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   Session session;
   TMainDlg& m = *session.main;
   if (!session.OpenModel(args[0])) return Fail("predict: cannot open the model " + args[0]);

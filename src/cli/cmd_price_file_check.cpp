@@ -22,7 +22,7 @@ std::string DateLayout(const Stock& s) {
 
 int Run(Args& args) {
   const bool rows = TakeFlag(args, "--rows");
-  if (args.size() != 1) return Fail("inspect wants one price file name (see inspect --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one price file")) return rc;
 
   Session s;
   TMainDlg& m = *s.main;

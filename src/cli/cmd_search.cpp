@@ -10,9 +10,7 @@ namespace {
 
 int Run(Args& args) {
   const bool force = TakeFlag(args, "--force");
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("search: unknown option " + a);
-  if (args.size() != 1) return Fail("search: give exactly one model file (see --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
 
   // Held until the command ends: nobody else saves this model meanwhile.
   ModelLock lock;

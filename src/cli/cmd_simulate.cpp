@@ -18,16 +18,14 @@ int Run(Args& args) {
   std::string strategy_text, report;
   const bool has_strategy = TakeOption(args, "--strategy", strategy_text);
   const bool has_report = TakeOption(args, "--report", report);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("simulate: unknown option " + a);
-  if (args.size() != 1) return Fail("simulate: give exactly one model file (see --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   int strategy = -1;
   if (has_strategy) {
     if (strategy_text.size() != 1 || strategy_text[0] < '0' || strategy_text[0] > '7')
-      return Fail("simulate: --strategy wants a number from 0 to 7, not \"" + strategy_text + "\"");
+      return UsageError("--strategy wants a number from 0 to 7, not \"" + strategy_text + "\"");
     strategy = strategy_text[0] - '0';
   }
-  if (has_report && report.empty()) return Fail("simulate: --report wants a file name");
+  if (has_report && report.empty()) return UsageError("--report wants a file name");
 
   Session session;
   TMainDlg& m = *session.main;

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/progress_tap.h"
+#include "cli/train_time.h"
 #include "data/data_quality.h"
 #include "util/model_lock.h"
 #include "net/random.h"
@@ -49,19 +50,6 @@ bool ParseCount(const std::string& s, unsigned long long max, unsigned long long
     v = v * 10 + d;
   }
   out = v;
-  return true;
-}
-
-// "H:MM" (minutes 00..59) in milliseconds.
-bool ParseHoursMinutes(const std::string& s, unsigned long long& ms) {
-  size_t colon = s.find(':');
-  if (colon == std::string::npos) return false;
-  unsigned long long h = 0, m = 0;
-  std::string mm = s.substr(colon + 1);
-  if (!ParseCount(s.substr(0, colon), 1000000, h) || mm.size() != 2 ||
-      !ParseCount(mm, 59, m))
-    return false;
-  ms = h * 3600000ULL + m * 60000ULL;
   return true;
 }
 
@@ -132,28 +120,30 @@ int Run(Args& args) {
   bool has_seconds = TakeOption(args, "--seconds", seconds_text);
   bool has_steps = TakeOption(args, "--steps", steps_text);
   bool has_seed = TakeOption(args, "--seed", seed_text);
-  for (const std::string& a : args)
-    if (a.rfind("--", 0) == 0) return Fail("train: unknown option " + a);
-  if (args.size() != 1) return Fail("train: give exactly one model file (see --help)");
+  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   if (has_time + has_seconds + has_steps != 1)
-    return Fail("train: give exactly one of --time H:MM, --seconds N, --steps N");
+    return UsageError("give exactly one of --time TIME, --seconds N, --steps N");
 
   // The limit timer takes 32-bit milliseconds, about 49 days.
   const unsigned long long kMaxMs = 0xFFFFFFFFULL;
   unsigned long long limit_ms = 0, steps = 0, seed = 0;
-  if (has_time && (!ParseHoursMinutes(time_text, limit_ms) || limit_ms == 0 || limit_ms > kMaxMs))
-    return Fail("train: --time wants H:MM above 0:00 (at most 1193:02), not \"" + time_text +
-                "\"");
+  if (has_time) {
+    const auto minutes = ParseTrainingTime(time_text);
+    if (!minutes || *minutes == 0 || *minutes > kMaxMs / 60000)
+      return UsageError("--time wants H:MM, 90m, 2h or 1h30m, above 0 and at most 1193:02, not \"" +
+                        time_text + "\"");
+    limit_ms = *minutes * 60000;
+  }
   if (has_seconds) {
     if (!ParseCount(seconds_text, kMaxMs / 1000, limit_ms) || limit_ms == 0)
-      return Fail("train: --seconds wants a whole number from 1 to " +
-                  std::to_string(kMaxMs / 1000) + ", not \"" + seconds_text + "\"");
+      return UsageError("--seconds wants a whole number from 1 to " +
+                        std::to_string(kMaxMs / 1000) + ", not \"" + seconds_text + "\"");
     limit_ms *= 1000;
   }
   if (has_steps && (!ParseCount(steps_text, 1ULL << 62, steps) || steps == 0))
-    return Fail("train: --steps wants a whole number above 0, not \"" + steps_text + "\"");
+    return UsageError("--steps wants a whole number above 0, not \"" + steps_text + "\"");
   if (has_seed && !ParseCount(seed_text, UINT64_MAX, seed))
-    return Fail("train: --seed wants a whole number, not \"" + seed_text + "\"");
+    return UsageError("--seed wants a whole number, not \"" + seed_text + "\"");
 
   // Held until the command ends: nobody else saves this model meanwhile.
   ModelLock lock;
@@ -203,7 +193,7 @@ int Run(Args& args) {
 
 const Registrar reg({
     "train",
-    "train MODEL.kvn (--time H:MM | --seconds N | --steps N) [--seed N]",
+    "train MODEL.kvn (--time TIME | --seconds N | --steps N) [--seed N]",
     "Opens the model, trains it as the TRAIN button does with the model's own\n"
     "options until the time limit or until N learning steps (back-propagation\n"
     "steps plus annealing trials) have run, and saves it. A progress line on\n"
@@ -211,7 +201,8 @@ const Registrar reg({
     "phase, the hidden neurons and what is left. Ctrl-C stops as STOP does: the\n"
     "best network is kept and the model saved. --seed N fixes the random\n"
     "generator: with --steps, the same model and seed give the same weights on\n"
-    "every run (TimeTrained still counts the real minutes spent).",
+    "every run (TimeTrained still counts the real minutes spent). TIME is\n"
+    "H:MM (1:00 is one hour), minutes as 90m, hours as 2h, or both as 1h30m.",
     Run,
 });
 

@@ -1,14 +1,24 @@
 // kestrivane [FILE]: the desktop program. FILE, when given, is a model (.kvn)
 // to open or a batch file (.kbf) to run one second after the window shows.
+// --version prints the version, build type and engine flavour, without a window.
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <QFileInfo>
+
+#include "app/version_info.h"
 
 #include "model/globals.h"
 #include "platform/qt/desktop_app.h"
 #include "platform/qt/qt_platform.h"
 
 int main(int argc, char** argv) {
+  // Before QApplication: no display is needed to answer.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs(kv::VersionText("kestrivane").c_str(), stdout);
+    return 0;
+  }
   QApplication app(argc, argv);
   // Qt adopts the user's locale; numbers in kv.dat, .kvn files and reports are
   // always written and read with a decimal point.

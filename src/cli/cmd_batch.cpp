@@ -1,10 +1,12 @@
 // kestrivane-cli batch: runs a batch file (.kbf) without a window and prints
-// the resulting batch.log.
+// the resulting batch.log; with --check only says what each line would do.
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/cli.h"
+#include "forecast/batch_file.h"
 #include "util/text.h"
 
 namespace kv::cli {
@@ -13,7 +15,40 @@ namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 extern "C" void OnBatchInterrupt(int) { g_interrupted = 1; }
 
+// batch --check FILE: each line's meaning and every error, nothing run.
+int Check(Args& args) {
+  std::vector<std::string> files;
+  bool options = true;
+  for (const std::string& a : args) {
+    if (options && a == "--") {
+      options = false;
+    } else if (options && a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "kestrivane-cli: batch: unknown option %s (see kestrivane-cli batch --help)\n",
+                   a.c_str());
+      return 2;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.size() != 1) {
+    std::fputs("kestrivane-cli: batch --check: give exactly one batch file (see kestrivane-cli batch --help)\n",
+               stderr);
+    return 2;
+  }
+  const BatchCheck check = CheckBatchFile(files[0]);
+  for (const BatchCheck::Line& l : check.lines) {
+    std::string where = l.number > 0 ? "line " + std::to_string(l.number) + ": " : std::string();
+    std::printf("%s%s%s\n", where.c_str(), l.error ? "error: " : "", l.text.c_str());
+  }
+  if (check.errors > 0)
+    return Fail("batch --check: " + files[0] + ": " + std::to_string(check.errors) +
+                (check.errors == 1 ? " line" : " lines") + " in error; mend them and check again");
+  std::printf("%s: no errors\n", files[0].c_str());
+  return 0;
+}
+
 int Run(Args& args) {
+  if (TakeFlag(args, "--check")) return Check(args);
   for (const std::string& a : args)
     if (a.rfind("--", 0) == 0) return Fail("batch: unknown option " + a);
   if (args.size() != 1) return Fail("batch: give exactly one batch file (see --help)");
@@ -58,14 +93,18 @@ int Run(Args& args) {
 
 const Registrar reg({
     "batch",
-    "batch FILE.kbf",
+    "batch [--check] FILE.kbf",
     "Runs a batch file as File > Batch > Run Batch does: each T line trains its\n"
     "model for the given time, saves it and forecasts it; each P line forecasts\n"
     "without training; Q ends the batch. The results go to batch.log in the\n"
     "current folder, which is printed at the end; a model that failed gets an\n"
     "Error line there instead of its forecast. Ctrl-C stops the batch after\n"
     "the running model is saved, forecast and logged. Exit status 1 when any\n"
-    "model failed to load, train, save or forecast, or the batch did not run.",
+    "model failed to load, train, save or forecast, or the batch did not run.\n"
+    "--check only reads the file: it prints what each line would do and every\n"
+    "error (a bad first line, a T line without h:mm, a model path without\n"
+    "quotes, a model file that cannot be opened), runs nothing and leaves\n"
+    "batch.log alone. Exit status 1 when any line is in error.",
     Run,
 });
 

@@ -40,6 +40,8 @@ int Check(Args& args) {
     std::string where = l.number > 0 ? "line " + std::to_string(l.number) + ": " : std::string();
     std::printf("%s%s%s\n", where.c_str(), l.error ? "error: " : "", l.text.c_str());
   }
+  if (!check.opened)
+    return Fail("batch --check: " + files[0] + " would not run at all; mend the error above and check again");
   if (check.errors > 0)
     return Fail("batch --check: " + files[0] + ": " + std::to_string(check.errors) +
                 (check.errors == 1 ? " line" : " lines") + " in error; mend them and check again");

@@ -225,7 +225,8 @@ BatchCheck CheckBatchFile(const std::string& path) {
         const bool looks_like_command =
             first != std::string::npos && (line[first] == 'T' || line[first] == 'P' || line[first] == 'Q');
         say(number, false,
-            "starts with a blank, so skipped as a comment" + passed +
+            (b.skipped == 0 ? "starts with a blank, so skipped as a comment"
+                            : "skipped as a comment from its first blank" + passed) +
                 (looks_like_command ? "; a command letter must be the first character of its line" : ""));
         break;
       }

@@ -44,7 +44,7 @@ int Check(Args& args) {
     return Fail("batch --check: " + files[0] + " would not run at all; mend the error above and check again");
   if (check.errors > 0)
     return Fail("batch --check: " + files[0] + ": " + std::to_string(check.errors) +
-                (check.errors == 1 ? " line" : " lines") + " in error; mend them and check again");
+                (check.errors == 1 ? " line in error; mend it" : " lines in error; mend them") + " and check again");
   std::printf("%s: no errors\n", files[0].c_str());
   return 0;
 }

@@ -38,7 +38,12 @@ int Check(Args& args) {
   const BatchCheck check = CheckBatchFile(files[0]);
   for (const BatchCheck::Line& l : check.lines) {
     std::string where = l.number > 0 ? "line " + std::to_string(l.number) + ": " : std::string();
-    std::printf("%s%s%s\n", where.c_str(), l.error ? "error: " : "", l.text.c_str());
+    // Paths come from the file as written: control characters in them must
+    // not reach the terminal.
+    std::string text = l.text;
+    for (char& c : text)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    std::printf("%s%s%s\n", where.c_str(), l.error ? "error: " : "", text.c_str());
   }
   if (!check.opened)
     return Fail("batch --check: " + files[0] + " would not run at all; mend the error above and check again");

@@ -49,6 +49,8 @@ TEST(BatchCheckCli, GoodAndBadFiles) {
        {"line 2: train \"m.kvn\" for 0 min, then forecast\n", "line 2: error: no training time h:mm after the T"}},
       {"time not a number", "b.kbf", "KBF 1.9\nT one:30 \"m.kvn\"\n", 1,
        {"line 2: error: the training time \" one:30\" is not hours:minutes"}},
+      {"control characters in a path", "b.kbf", "KBF 1.9\nP \"\x1b[2Jx\tm.kvn\"\n", 1,
+       {"line 2: forecast \"?[2Jx?m.kvn\"\n"}},
       {"unclosed quote", "b.kbf", "KBF 1.9\nP \"m.kvn\n", 1,
        {"line 2: error: the model path has no closing double quote"}},
       {"missing model", "b.kbf", "KBF 1.9\nP \"m.kvn\"\nP \"gone.kvn\"\n", 1,

@@ -160,17 +160,6 @@ std::string LogLine(const TMainDlg& dlg) {
          dlg.model_path + "\t\n";
 }
 
-// The quoted model path of a T or P line: at most 255 characters between
-// the first pair of double quotes at or after from; empty when none.
-std::string QuotedPath(const std::string& s, size_t from) {
-  size_t open = s.find('"', from);
-  if (open == std::string::npos) return {};
-  size_t close = s.find('"', open + 1);
-  std::string path = s.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
-  if (path.size() > 255) path.resize(255);
-  return path;
-}
-
 // Waits by polling the tick count without serving events, so that a quit
 // requested by a Q line still lets the end of the run finish. Each poll lets
 // a virtual clock move on as a pump would; a clock that does not move at all
@@ -186,15 +175,6 @@ void PauseMs(uint64_t ms) {
 }
 
 }  // namespace
-
-uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes) {
-  // Text that is not a number counts as 0; a negative or overlong time is
-  // clamped to what a window timer can hold.
-  long long ms = LeadingInt(hours.substr(0, 9)) * 3600000LL + LeadingInt(minutes.substr(0, 9)) * 60000LL;
-  if (ms < 0) ms = 0;
-  if (ms > UINT32_MAX) ms = UINT32_MAX;
-  return static_cast<uint32_t>(ms);
-}
 
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said) {
   // Loading has already stopped at a model file it could not read. A model
@@ -235,8 +215,8 @@ void TMainDlg::RunBatch(const char* path) {
       return;
     }
     std::string line;
-    ReadLine(f, line, 1020);
-    if (line.compare(0, 7, "KBF 1.9") != 0) {
+    ReadLine(f, line, kBatchLineLimit);
+    if (!IsBatchHeader(line)) {
       std::fclose(f);
       ErrorBox("File " + batch_path + " is not a batch file -ERROR 703");
       return;
@@ -267,28 +247,12 @@ void TMainDlg::RunBatch(const char* path) {
     auto quoted = [](const std::string& p) { return "neural file \"" + p + "\""; };
     std::string line;
     batch_running = true;
-    int c;
-    while (batch_running && !batch_quit && (c = std::getc(f)) != EOF) {
-      if (c == '#' || c == ' ') {
-        ReadLine(f, line, 1020);
-      } else if (c == 'T' || c == 'P') {
-        const bool train = c == 'T';
-        ReadLine(f, line, 1020);
-        uint32_t limit = 0;
-        size_t after = 0;
-        if (train) {
-          // T h:mm "path"
-          const size_t colon = line.find(':');
-          std::string hours = colon == std::string::npos ? std::string() : line.substr(0, colon);
-          std::string minutes;
-          if (colon != std::string::npos) {
-            const size_t blank = line.find(' ', colon + 1);
-            minutes = line.substr(colon + 1, blank == std::string::npos ? std::string::npos : blank - colon - 1);
-            after = blank == std::string::npos ? line.size() : blank;
-          }
-          limit = BatchTimeLimitMs(hours, minutes);
-        }
-        model_path = QuotedPath(line, after);
+    while (batch_running && !batch_quit && ReadBatchLine(f, line)) {
+      const BatchLine b = ParseBatchLine(line);
+      if (b.kind == BatchLine::Kind::kTrain || b.kind == BatchLine::Kind::kPredict) {
+        const bool train = b.kind == BatchLine::Kind::kTrain;
+        const uint32_t limit = b.limit_ms;
+        model_path = b.path;
 
         // A model trained here is saved here: nobody else writes it meanwhile.
         // The window's own lock, kept for changes the user chose not to save
@@ -355,7 +319,7 @@ void TMainDlg::RunBatch(const char* path) {
         // A batch stopped during this line shows the forecast as PREDICT does.
         if (!batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);
         log.Add(LogLine(*this));
-      } else if (c == 'Q') {
+      } else if (b.kind == BatchLine::Kind::kQuit) {
         // Quit: the log is complete. Nothing after this line is carried
         // out, since the quit request ends the program at the next event
         // check, in the middle of whatever ran then.
@@ -363,7 +327,7 @@ void TMainDlg::RunBatch(const char* path) {
         plat().PostQuit(0);
         break;
       }
-      // An end of line, or any other character: nothing.
+      // Empty lines, comments and lines without a command letter: nothing.
     }
     std::fclose(f);
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+#include "forecast/batch_file.h"
 
-// The training time of a T line, "h:mm", in milliseconds: the leading
-// decimal digits of the hour and minute texts (at most 9 characters each).
-uint32_t BatchTimeLimitMs(const std::string& hours, const std::string& minutes);
+namespace kv {
 
 class TMainDlg;
 

@@ -68,9 +68,11 @@ World& TheWorld();
 void SetWorld(World* w);
 
 // Registers one benchmark named workload/shape/impl with the repetition
-// settings of the run.
+// settings of the run. wall_clock for work done outside this process (its
+// own processor time would miss it).
 void Register(const std::string& workload, const std::string& shape, const std::string& impl,
-              std::function<void(benchmark::State&)> fn, double min_time = 0);
+              std::function<void(benchmark::State&)> fn, double min_time = 0,
+              bool wall_clock = false);
 
 void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);

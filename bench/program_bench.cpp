@@ -1,9 +1,14 @@
 // Whole commands of the program: a training session as TRAIN runs it, the
-// strategy 7 search, and opening a model from its files.
+// strategy 7 search, opening a model from its files, and whole
+// kestrivane-cli processes beside /bin/true.
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "bench_world.h"
 #include "support/reference_engine.h"
@@ -116,9 +121,41 @@ void Load(benchmark::State& st) {
   st.SetItemsProcessed(st.iterations());
 }
 
+// One whole process from exec to exit, its output thrown away: what a script
+// calling the program pays per call.
+void Process(benchmark::State& st, std::vector<std::string> argv) {
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  for (auto _ : st) {
+    pid_t pid;
+    int status = 0;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0 ||
+        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      st.SkipWithError(("cannot run " + argv[0]).c_str());
+      break;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  st.SetItemsProcessed(st.iterations());
+}
+
 }  // namespace
 
 void RegisterProgramBenchmarks(World& w) {
+  // The "plain" row of each start-up is /bin/true, measured in the same run.
+  const std::string cli = KV_CLI_PATH, ge = std::string(KV_SAMPLES_DIR) + "/GE.csv";
+  Register("startup", "--help", "kestrivane",
+           [=](benchmark::State& st) { Process(st, {cli, "--help"}); }, 0.5, true);
+  Register("startup", "inspect GE.csv", "kestrivane",
+           [=](benchmark::State& st) { Process(st, {cli, "inspect", ge}); }, 0.5, true);
+  for (const char* shape : {"--help", "inspect GE.csv"})
+    Register("startup", shape, "plain",
+             [](benchmark::State& st) { Process(st, {"/bin/true"}); }, 0.5, true);
   Register("session", "240-12-2", "kestrivane", Session, 1.0);
   Register("search", "130 days", "kestrivane", Search, 0.5);
   Register("search", "130 days", "plain", PlainSearch, 0.5);

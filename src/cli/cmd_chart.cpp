@@ -2,7 +2,10 @@
 // chart, statistics, projections) for a model into a file, without a display,
 // with a title and a legend the windows themselves do not draw. The --out
 // file's extension picks the format: .svg is drawn by our own SVG surface and
-// works in every build; .png needs the desktop build's drawing library (Qt).
+// works in every build; .png is drawn by the module kestrivane-png.so (Qt),
+// loaded from beside the program only here.
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,13 +14,10 @@
 #include "forecast/chart_decorations.h"
 #include "forecast/projection_window.h"
 #include "forecast/stats_window.h"
+#include "platform/png_module.h"
 #include "platform/svg_canvas.h"
 #include "util/atomic_file.h"
 #include "util/text.h"
-
-#ifdef KV_HAVE_QT
-#include "platform/qt/qt_canvas.h"
-#endif
 
 namespace kv::cli {
 namespace {
@@ -36,6 +36,27 @@ bool ParseSize(const std::string& text, int& w_out, int& h_out) {
   w_out = static_cast<int>(w);
   h_out = static_cast<int>(h);
   return true;
+}
+
+// The PNG module's entry point, from the folder this program runs from; null
+// with the reason when it is missing or unusable. It stays loaded.
+PngPaintEntry LoadPngModule(std::string& why) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    why = "cannot find this program's folder";
+    return nullptr;
+  }
+  const std::string path = (self.parent_path() / kPngModuleFile).string();
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    const char* reason = dlerror();
+    why = reason ? reason : path + " did not load";
+    return nullptr;
+  }
+  auto entry = reinterpret_cast<PngPaintEntry>(dlsym(module, kPngModuleEntry));
+  if (!entry) why = path + " is not this version's drawing module";
+  return entry;
 }
 
 std::string Lower(std::string s) {
@@ -67,11 +88,15 @@ int Run(Args& args) {
   const bool svg = ext == ".svg";
   if (!svg && ext != ".png")
     return UsageError("the --out file must end in .svg or .png (" + out + ")");
-#ifndef KV_HAVE_QT
-  if (!svg)
-    return Fail("chart: PNG pictures need the desktop build (Qt 6 was not found when this "
-                "program was built); write an SVG picture instead, e.g. --out chart.svg");
-#endif
+  PngPaintEntry png = nullptr;
+  if (!svg) {
+    std::string why;
+    png = LoadPngModule(why);
+    if (!png)
+      return Fail("chart: PNG pictures need the drawing module " + std::string(kPngModuleFile) +
+                  " beside this program (built with Qt 6; " + why +
+                  "); write an SVG picture instead, e.g. --out chart.svg");
+  }
 
   Session session;
   if (!session.OpenModel(args[0])) return Fail("chart: cannot open the model " + args[0]);
@@ -102,10 +127,11 @@ int Run(Args& args) {
     ok = WriteOutputFile(out, canvas.Document(), &why);
     if (!ok) error = "cannot write the picture: " + why;
   } else {
-#ifdef KV_HAVE_QT
-    ok = PaintToPng(picture.width, picture.height, picture.client,
-                    QPoint(picture.origin.x, picture.origin.y), out, error, paint);
-#endif
+    char why[512];
+    ok = png(picture.width, picture.height, &picture.client, picture.origin.x, picture.origin.y,
+             out.c_str(), [](Canvas& c, void* context) { (*static_cast<decltype(paint)*>(context))(c); },
+             &paint, why, sizeof why);
+    if (!ok) error = why;
   }
   if (!ok) return Fail("chart: " + error);
   std::printf("%s: %s chart, %d x %d pixels\n", out.c_str(), window.c_str(), picture.width,
@@ -123,7 +149,8 @@ const Registrar reg({
     "(predicted against actual moves, error distribution over the training\n"
     "period) or the projections window (the last month's ten-day bands).\n"
     "--size sets the picture's size in pixels; each window has its own default\n"
-    "(the main chart 1280x520). PNG needs the desktop build; SVG works in all.",
+    "(the main chart 1280x520). PNG needs the drawing module kestrivane-png.so\n"
+    "beside the program (built with Qt 6); SVG works in all.",
     Run,
 });
 

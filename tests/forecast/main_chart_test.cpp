@@ -269,8 +269,8 @@ TEST_F(MainChartTest, ScrollingRepaints) {
 // kestrivane-cli chart: the three pictures of a sample model as PNG files.
 class ChartCommandTest : public PlatformTest {
  protected:
-  int Cli(const std::string& args) {
-    std::string cmd = std::string("\"") + KV_CLI_PATH + "\" " + args + " >>cli.log 2>&1";
+  int Cli(const std::string& args, const std::string& program = KV_CLI_PATH) {
+    std::string cmd = "\"" + program + "\" " + args + " >>cli.log 2>&1";
     int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   }
@@ -292,7 +292,7 @@ TEST_F(ChartCommandTest, DrawsEachWindowOfASampleModel) {
             0)
       << ReadFile("cli.log");
   if (Cli("chart ge.kvn --out main.png") != 0 &&
-      ReadFile("cli.log").find("desktop build") != std::string::npos)
+      ReadFile("cli.log").find("write an SVG picture instead") != std::string::npos)
     GTEST_SKIP() << "kestrivane-cli was built without Qt";
   struct Case {
     const char* args;
@@ -319,6 +319,29 @@ TEST_F(ChartCommandTest, DrawsEachWindowOfASampleModel) {
     SCOPED_TRACE(bad);
     EXPECT_EQ(Cli(bad), status);
     EXPECT_FALSE(std::filesystem::exists("x.png"));
+  }
+}
+
+// A copy of the program without the drawing module beside it: PNG says what
+// is missing and writes nothing, SVG is drawn as ever.
+TEST_F(ChartCommandTest, WithoutTheDrawingModuleOnlyPngIsRefused) {
+  std::filesystem::copy_file(KV_CLI_PATH, "alone");
+  const std::string alone = std::filesystem::absolute("alone").string();
+  ASSERT_EQ(Cli("create ge.kvn --stock GE," + SamplePath("GE.csv") + ",10,ps", alone), 0)
+      << ReadFile("cli.log");
+  const struct {
+    const char* out;
+    int status;
+  } cases[] = {{"c.png", 1}, {"c.PNG", 1}, {"c.svg", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.out);
+    std::filesystem::remove("cli.log");
+    EXPECT_EQ(Cli(std::string("chart ge.kvn --out ") + c.out, alone), c.status);
+    EXPECT_EQ(std::filesystem::exists(c.out), c.status == 0);
+    if (c.status != 0)
+      EXPECT_NE(ReadFile("cli.log").find("kestrivane-png.so beside this program"),
+                std::string::npos)
+          << ReadFile("cli.log");
   }
 }
 

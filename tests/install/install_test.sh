@@ -45,6 +45,8 @@ if [[ $with_desktop == 1 ]]; then
     share/man/man1/kestrivane.1
   )
 fi
+# chart's PNG drawing, beside the program, in every build that has Qt.
+[[ -e $build/kestrivane-png.so ]] && expected+=(bin/kestrivane-png.so)
 if ! diff <(printf 'usr/%s\n' "${expected[@]}" | sort) \
           <(cd "$tmp/root" && find . ! -type d | sed 's|^\./||' | sort) >"$tmp/files.diff"; then
   fail "installed files differ from the expected list (< expected, > installed):"

@@ -50,25 +50,11 @@ typedef int32_t v4i __attribute__((vector_size(16)));
 // itself is called.
 double LibraryExp(double x) { return std::exp(x); }
 
-double (*FindExp())(double) {
-#if defined(__GLIBC__)
-  auto f = reinterpret_cast<double (*)(double)>(dlvsym(RTLD_DEFAULT, "__exp_finite", "GLIBC_2.15"));
-  if (!f) return LibraryExp;
-  // The arguments the activations meet: -50 ... 50.
-  for (int i = -20000; i <= 20000; ++i) {
-    const double x = i * 2.5e-3 + 1e-9 * (i % 7);
-    const double a = std::exp(x), b = f(x);
-    if (std::memcmp(&a, &b, sizeof a) != 0) return LibraryExp;
-  }
-  return f;
-#else
-  return LibraryExp;
-#endif
-}
-
-// exp itself until the search has run (static initialisation).
+// Both choices of the exponential are made by CheckExp, on the first use of
+// the kernels (K, VectorExpInUse), so that a process which never evaluates a
+// network pays nothing for them. Written once there, before any kernel runs.
 double (*g_exp)(double) = LibraryExp;
-const bool g_exp_found = (g_exp = FindExp()) != nullptr;
+bool g_vector_exp = false;
 
 KV_INLINE double Exp(double x) { return g_exp(x); }
 
@@ -80,8 +66,8 @@ KV_INLINE double Exp(double x) { return g_exp(x); }
 // s + s * (tail + r + r^2 (C2 + r C3) + r^4 (C4 + r C5)) with
 // s = H * 2^(k div 128), each step one rounding or one fused multiply-add
 // (one rounding too). ExpSteps does exactly those operations; the vector flavours do
-// them several lanes at a time. They are used only if a check when the
-// program starts finds ExpSteps agreeing with the library bit for bit over
+// them several lanes at a time. They are used only if a check on the first
+// evaluation finds ExpSteps agreeing with the library bit for bit over
 // the activations' range (which also proves the constants and the table);
 // otherwise every exponential is a library call.
 constexpr double Bits(uint64_t b) { return std::bit_cast<double>(b); }
@@ -125,25 +111,42 @@ double ExpSteps(double x) {
   return std::fma(scale, tmp, scale);
 }
 
-bool VectorExpAgrees() {
+// One sweep over the arguments the activations meet, -50 ... 50, across
+// every entry of the table many times over, settles both choices: the
+// library's unchecked exp must give exp's bits everywhere, and ExpSteps must
+// give them wherever it is used (which needs FMA and AVX2).
+void CheckExp() {
+#if defined(__GLIBC__)
+  auto finite = reinterpret_cast<double (*)(double)>(dlvsym(RTLD_DEFAULT, "__exp_finite", "GLIBC_2.15"));
+#else
+  double (*finite)(double) = nullptr;
+#endif
+  bool steps = false;
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx2")) return false;
-  // The arguments the activations meet, -50 ... 50, and across every entry
-  // of the table many times over.
-  for (int i = -50000; i <= 50000; ++i) {
-    const double x = i * 1e-3 + 1e-11 * (i % 13);
-    if (!ExpInRange(x)) continue;
-    const double a = g_exp(x), b = ExpSteps(x);
-    if (std::memcmp(&a, &b, sizeof a) != 0) return false;
-  }
-  return true;
-#else
-  return false;
+  steps = __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx2");
 #endif
+  for (int i = -50000; i <= 50000 && (finite || steps); ++i) {
+    const double x = i * 1e-3 + 1e-11 * (i % 13);
+    const double a = std::exp(x);
+    if (finite) {
+      const double b = finite(x);
+      if (std::memcmp(&a, &b, sizeof a) != 0) finite = nullptr;
+    }
+    if (steps && ExpInRange(x)) {
+      const double c = ExpSteps(x);
+      if (std::memcmp(&a, &c, sizeof a) != 0) steps = false;
+    }
+  }
+  g_exp = finite ? finite : LibraryExp;
+  g_vector_exp = steps;
 }
 
-const bool g_vector_exp = g_exp_found && VectorExpAgrees();
+// Thread-safe and once per process; the guard's fast path is a single load.
+void EnsureExpChecked() {
+  static const bool checked = (CheckExp(), true);
+  (void)checked;
+}
 
 template <class V, class T>
 KV_INLINE V Load(const T* p) {
@@ -244,9 +247,15 @@ const Kernels* g_kernels = &baseline::kKernels;
 
 }  // namespace
 
-const Kernels& K() { return *g_kernels; }
+const Kernels& K() {
+  EnsureExpChecked();
+  return *g_kernels;
+}
 
-bool VectorExpInUse() { return g_vector_exp && g_isa != Isa::kBaseline; }
+bool VectorExpInUse() {
+  EnsureExpChecked();
+  return g_vector_exp && g_isa != Isa::kBaseline;
+}
 
 Isa BestIsa() { return Detect(); }
 Isa ActiveIsa() { return g_isa; }

@@ -58,7 +58,7 @@ struct Kernels {
 };
 
 // True when the exponentials run as vectors (the processor has FMA and the
-// C library's exp was found to agree with the vector code at start);
+// C library's exp was found to agree with the vector code on first use);
 // otherwise each one is a library call. Both give the same bits.
 bool VectorExpInUse();
 

@@ -40,17 +40,8 @@ TEST(TrainingTime, FormatsAndMinutes) {
 class CliOptionsTest : public ::testing::Test {
  protected:
   TempDir dir;
-  struct Output {
-    int status;
-    std::string out, err;
-  };
-  Output Run(const std::string& args) {
-    const std::string out = dir.file("stdout"), err = dir.file("stderr");
-    const std::string cmd = "cd '" + dir.path().string() + "' && '" KV_CLI_PATH "' " + args +
-                            " >'" + out + "' 2>'" + err + "' </dev/null";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(out), ReadFile(err)};
-  }
+  using Output = CliOutput;
+  Output Run(const std::string& args) { return RunCli(dir, args); }
 };
 
 TEST_F(CliOptionsTest, ConventionsAndExitStatusOverEveryCommand) {

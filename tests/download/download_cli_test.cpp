@@ -22,7 +22,7 @@ struct CliResult {
   std::string err;
 };
 
-CliResult RunCli(const TempDir& dir, const std::string& args) {
+CliResult RunDownload(const TempDir& dir, const std::string& args) {
   std::string cmd = std::string(KV_CLI_PATH) + " download " + args + " 2>" + dir.file("err.txt");
   CliResult r;
   std::FILE* p = ::popen(cmd.c_str(), "r");
@@ -91,7 +91,7 @@ TEST(DownloadCliTest, UrlTemplateFromRealServers) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string out = dir.write("out/IBM.csv", old);
-    CliResult r = RunCli(dir, "--timeout 20 --dest " + dir.file("out") + " " + c.args + " IBM");
+    CliResult r = RunDownload(dir, "--timeout 20 --dest " + dir.file("out") + " " + c.args + " IBM");
     EXPECT_EQ(r.status, c.file ? 0 : 1) << r.err;
     EXPECT_EQ(r.out.rfind(c.line, 0), 0u) << r.out;
     EXPECT_TRUE(ReadFile(out) == (c.file ? *c.file : old)) << ReadFile(out).size();
@@ -139,7 +139,7 @@ TEST(DownloadCliTest, HostileAnswersFailWithTheirReason) {
     SCOPED_TRACE(c.name);
     server.Set("/q/IBM", c.raw, c.mode, c.filler);
     std::string out = dir.write("out/IBM.csv", old);
-    CliResult r = RunCli(dir, "--timeout 5 --dest " + dir.file("out") + " --url http://" + server.host() +
+    CliResult r = RunDownload(dir, "--timeout 5 --dest " + dir.file("out") + " --url http://" + server.host() +
                                   "/q/{symbol} IBM");
     EXPECT_EQ(r.status, 1) << r.err;
     // The endless header is refused by the library (too large) or by the deadline.

@@ -15,21 +15,12 @@
 namespace kv::test {
 namespace {
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using Output = CliOutput;
 
 class ModelLockTest : public ::testing::Test {
  protected:
   TempDir dir;
-  Output Run(const std::string& args) {
-    const std::string out = dir.file("stdout"), err = dir.file("stderr");
-    const std::string cmd = "cd '" + dir.path().string() + "' && '" KV_CLI_PATH "' " + args + " >'" + out +
-                            "' 2>'" + err + "' </dev/null";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(out), ReadFile(err)};
-  }
+  Output Run(const std::string& args) { return RunCli(dir, args); }
 };
 
 TEST_F(ModelLockTest, ASecondWriterIsTurnedAwayAtOnce) {

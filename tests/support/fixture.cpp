@@ -1,8 +1,10 @@
 #include "support/fixture.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "net/random.h"
@@ -79,5 +81,13 @@ MainDlgTest::~MainDlgTest() {
 }
 
 std::string SamplePath(const std::string& name) { return std::string(KV_SAMPLES_DIR) + "/" + name; }
+
+CliOutput RunCli(const TempDir& dir, const std::string& args) {
+  const std::string out = dir.file("stdout"), err = dir.file("stderr");
+  const std::string cmd = "cd '" + dir.path().string() + "' && '" KV_CLI_PATH "' " + args + " >'" + out +
+                          "' 2>'" + err + "' </dev/null";
+  const int rc = std::system(cmd.c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(out), ReadFile(err)};
+}
 
 }  // namespace kv::test

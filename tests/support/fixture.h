@@ -31,6 +31,15 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 
+// What one run of kestrivane-cli printed and how it ended (-1: killed).
+struct CliOutput {
+  int status;
+  std::string out, err;
+};
+// Runs kestrivane-cli with args (shell words, quoted by the caller) in dir,
+// with nothing on its standard input; its output goes through files in dir.
+CliOutput RunCli(const TempDir& dir, const std::string& args);
+
 // Platform, virtual clock and temp folder; no main dialog.
 class PlatformTest : public ::testing::Test {
  protected:

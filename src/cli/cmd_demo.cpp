@@ -190,7 +190,8 @@ int Run(Args& args) {
   std::printf("  report:       %s\n", report.c_str());
   std::printf("  chart:        %s\n", chart.c_str());
   if (theOptions) std::printf("  preferences:  %s\n", theOptions->FilePath().c_str());
-  std::printf("\nNext: kestrivane-cli train %s --time 1:00, then predict, simulate, search.\n",
+  std::printf("\nNext: kestrivane-cli train %s --time 65m (a rated forecast needs more than\n"
+              "an hour of training in all), then predict, simulate, search.\n",
               model.c_str());
   return 0;
 }

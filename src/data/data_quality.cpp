@@ -10,13 +10,7 @@
 
 namespace kv {
 
-namespace {
-
-constexpr int kMaxPerKind = 5;   // a file full of one fault is named a few times, not a thousand
-
-long DaysFromCivil(int32_t ymd) {
-  int y = ymd / 10000, m = ymd / 100 % 100;
-  const int d = ymd % 100;
+long DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const long era = (y >= 0 ? y : y - 399) / 400;
   const long yoe = y - era * 400;
@@ -24,6 +18,12 @@ long DaysFromCivil(int32_t ymd) {
   const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
 }
+
+namespace {
+
+constexpr int kMaxPerKind = 5;   // a file full of one fault is named a few times, not a thousand
+
+long DaysFromCivil(int32_t ymd) { return kv::DaysFromCivil(ymd / 10000, ymd / 100 % 100, ymd % 100); }
 
 void Add(std::vector<Finding>& out, FindingKind kind, int32_t date, std::string text) {
   const auto same = std::count_if(out.begin(), out.end(), [&](const Finding& f) { return f.kind == kind; });

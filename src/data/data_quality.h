@@ -65,5 +65,7 @@ std::optional<std::string> StaleDataWarning(int32_t last_day, int32_t today);
 
 // Calendar days from a to b (YYYYMMDD each).
 long DaysBetween(int32_t a, int32_t b);
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+long DaysFromCivil(int y, int m, int d);
 
 }  // namespace kv

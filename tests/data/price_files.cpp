@@ -1,20 +1,11 @@
 #include "data/price_files.h"
 
+#include "data/data_quality.h"
 #include "util/text.h"
 
 namespace kv::test {
 
 namespace {
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-long DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 Day CivilFromDays(long z) {
   z += 719468;
   const long era = (z >= 0 ? z : z - 146096) / 146097;

@@ -12,6 +12,7 @@
 #include "cli/json_output.h"
 #include "forecast/batch_runner.h"
 #include "forecast/batch_schedule.h"
+#include "platform/worker_process.h"
 #include "util/atomic_file.h"
 #include "forecast/batch_file.h"
 #include "util/text.h"
@@ -168,8 +169,10 @@ int RunLine(const std::string& file, int number) {
   Session session;
   TMainDlg& m = *session.main;
   CatchStop();
+  WorkerProcess::UnblockStops();
+  // A stop that came before the training began is kept for it.
   int poller = plat().AddPoller([&] {
-    if (g_interrupted && m.batch_running) {
+    if (g_interrupted && m.training_on) {
       g_interrupted = 0;
       m.CmBatchstop();
     }
@@ -223,6 +226,7 @@ int Run(Args& args) {
   opt.shard_n = n;
   if (n > 0) opt.log_name = ShardLogName(k, n);
   opt.progress = true;
+  opt.show_log = false;
 
   Session session;
   TMainDlg& m = *session.main;
@@ -241,7 +245,7 @@ int Run(Args& args) {
     }
   });
   BatchReport rep;
-  m.RunBatch(args[0].c_str(), &opt, &rep);
+  RunBatch(m, args[0].c_str(), opt, &rep);
   plat().RemovePoller(poller);
   signal(SIGINT, SIG_DFL);
   signal(SIGTERM, SIG_DFL);
@@ -271,14 +275,27 @@ int Run(Args& args) {
 
 const Registrar reg({
     "batch",
-    "batch [--check] FILE.kbf",
+    "batch [--check] [--jobs J] [--shard K/N] [--json[=FILE]] FILE.kbf | batch --merge-logs OUT.log LOG...",
     "Runs a batch file as File > Batch > Run Batch does: each T line trains its\n"
     "model for the given time, saves it and forecasts it; each P line forecasts\n"
     "without training; Q ends the batch. The results go to batch.log in the\n"
     "current folder, which is printed at the end; a model that failed gets an\n"
-    "Error line there instead of its forecast. Ctrl-C stops the batch after\n"
-    "the running model is saved, forecast and logged. Exit status 1 when any\n"
-    "model failed to load, train, save or forecast, or the batch did not run.\n"
+    "Error line there instead of its forecast. A line per model as it starts\n"
+    "and ends, and a summary, go to standard error. Ctrl-C or SIGTERM stops the\n"
+    "batch after the running models are saved, forecast and logged; nothing new\n"
+    "starts, and the exit status is 128 + the signal (130 for Ctrl-C). Exit\n"
+    "status 1 when any model failed to load, train, save or forecast, or the\n"
+    "batch did not run.\n"
+    "--jobs J works on up to J models at once, each in a process of its own\n"
+    "(default 1); lines naming the same model still run one after the other,\n"
+    "and the log keeps the batch file's order.\n"
+    "--shard K/N runs only every N-th T and P line, starting with the K-th,\n"
+    "and logs to batch-K-of-N.log: run shards 1/N to N/N on N machines, then\n"
+    "--merge-logs OUT.log joins their logs (all N, named as the shards wrote\n"
+    "them) into the log one run of the whole batch writes; exit status 1 when\n"
+    "it holds Error lines.\n"
+    "--json prints the results as JSON instead of the log (--json=FILE writes\n"
+    "them to FILE as well); see docs/json.md.\n"
     "--check only reads the file: it prints what each line would do and every\n"
     "error (a bad first line, a T line without h:mm, a model path without\n"
     "quotes, a model file that cannot be opened), runs nothing and leaves\n"

@@ -25,6 +25,8 @@
 #include "platform/worker_process.h"
 
 #include "app/launch.h"
+#include "app/options.h"
+#include "model/globals.h"
 #include "forecast/stats_window.h"
 #include "data/data_quality.h"
 #include "data/stock.h"
@@ -239,7 +241,7 @@ void SayEnd(const BatchOptions& opt, const BatchOutcome& o) {
 // One T or P line on m: the model is loaded, trained for its time, saved
 // and forecast as the line says. Gives its log line with the newline; a
 // failure is one Error line, counted in batch_failures.
-std::string RunModelLine(TMainDlg& m, const BatchLine& b) {
+std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
   auto failed = [&](const std::string& text) {
     ++m.batch_failures;
     // What failed is abandoned: nothing asks to save it at the end.
@@ -298,8 +300,9 @@ std::string RunModelLine(TMainDlg& m, const BatchLine& b) {
   if (const auto stale = StaleDataWarning(m.patterns.n_days > 0 ? calendar[m.patterns.n_days - 1] : 0,
                                           plat().clock().TodayYmd()))
     std::fprintf(stderr, "warning: %s: %s\n", model_path.c_str(), stale->c_str());
-  // A batch stopped during this line shows the forecast as PREDICT does.
-  if (!m.batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);
+  // A batch stopped during this line shows the forecast as PREDICT does; a
+  // worker leaves that to whoever started it.
+  if (!m.batch_running && !worker) plat().MessageBox(forecast, "Kestrivane", MB_OK);
   return LogLine(m);
 }
 
@@ -349,7 +352,8 @@ void RunAtOnce(TMainDlg& m, const BatchOptions& opt, const std::string& batch_fi
       std::string err;
       if (!w->Start(opt.worker, {opt.worker, "batch", batch_file, "--run-line", std::to_string(l.number)}, &err)) {
         ++m.batch_failures;
-        sched.Finish(i, " Error running neural file \"" + l.b.path + "\": " + err + "\n");
+        sched.Finish(i, " Error running neural file \"" + l.b.path + "\": " + err +
+                            "; install kestrivane-cli beside this program, or run one model at a time\n");
         continue;
       }
       workers[static_cast<size_t>(i)] = std::move(w);
@@ -401,15 +405,16 @@ int BatchReport::failed() const {
   return n;
 }
 
-void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchReport* report) {
-  const BatchOptions opt = options ? *options : BatchOptions{};
+void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}, nullptr); }
+
+void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchReport* report) {
   BatchReport own;
   BatchReport& rep = report ? *report : own;
   rep = BatchReport{};
-  if (batch_running) return;
-  if (path) batch_path = path;
-  batch_failures = 0;
-  batch_quit = false;
+  if (m.batch_running) return;
+  if (path) m.batch_path = path;
+  m.batch_failures = 0;
+  m.batch_quit = false;
   // The statistics window would re-evaluate every model of the run.
   CloseStatWindow();
 
@@ -417,22 +422,22 @@ void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchRepo
   // leaves the last results as they were.
   const std::string log_path = LogPath(opt.log_name);
   std::FILE* f = nullptr;
-  if (!batch_path.empty()) {
-    f = std::fopen(batch_path.c_str(), "rb");
+  if (!m.batch_path.empty()) {
+    f = std::fopen(m.batch_path.c_str(), "rb");
     if (!f) {
-      ErrorBox("Unable to open batch file for reading -ERROR 702");
+      m.ErrorBox("Unable to open batch file for reading -ERROR 702");
       return;
     }
     std::string line;
     ReadLine(f, line, kBatchLineLimit);
     if (!IsBatchHeader(line)) {
       std::fclose(f);
-      ErrorBox("File " + batch_path + " is not a batch file -ERROR 703");
+      m.ErrorBox("File " + m.batch_path + " is not a batch file -ERROR 703");
       return;
     }
-    if (SameFile(batch_path, log_path)) {
+    if (SameFile(m.batch_path, log_path)) {
       std::fclose(f);
-      ErrorBox("File " + batch_path + " is the batch log itself, which each run writes afresh.\n"
+      m.ErrorBox("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
                "Give the batch file another name and run it again.");
       return;
     }
@@ -441,7 +446,7 @@ void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchRepo
   BatchLog log;
   if (!log.Create(log_path)) {
     if (f) std::fclose(f);
-    ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
+    m.ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
     return;
   }
   rep.ran = true;
@@ -465,17 +470,17 @@ void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchRepo
     std::fclose(f);
 
     const auto begun = std::chrono::steady_clock::now();
-    batch_running = true;
+    m.batch_running = true;
     if (opt.jobs > 1) {
       // The workers read the file from wherever they stand.
       std::error_code ec;
-      const std::string abs = std::filesystem::absolute(batch_path, ec).string();
-      RunAtOnce(*this, opt, ec ? batch_path : abs, lines, log, rep);
+      const std::string abs = std::filesystem::absolute(m.batch_path, ec).string();
+      RunAtOnce(m, opt, ec ? m.batch_path : abs, lines, log, rep);
     } else {
       for (const ModelLine& l : lines) {
-        if (!batch_running || batch_quit) break;
+        if (!m.batch_running || m.batch_quit) break;
         SayStart(opt, l);
-        std::string text = RunModelLine(*this, l.b);
+        std::string text = RunModelLine(m, l.b);
         log.Add(text);
         text.pop_back();
         rep.models.push_back({l.number, l.b.path, l.b.kind == BatchLine::Kind::kTrain, text});
@@ -483,7 +488,7 @@ void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchRepo
       }
       rep.not_run = static_cast<int>(lines.size() - rep.models.size());
     }
-    rep.stopped = !batch_running || batch_quit;
+    rep.stopped = !m.batch_running || m.batch_quit;
     rep.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     const int bad = rep.failed();
     Say(opt, std::to_string(rep.models.size() - static_cast<size_t>(bad)) + " models done, " +
@@ -498,16 +503,16 @@ void TMainDlg::RunBatch(const char* path, const BatchOptions* options, BatchRepo
 
     CloseStatWindow();
     // A program closed during the run ends now; nobody is left to read the log.
-    if (!batch_quit) {
+    if (!m.batch_quit && opt.show_log) {
       PauseMs(2500);
       OpenInNotepad(log.path().c_str(), opt.log_name.c_str());
     }
   }
 
   log.Close();
-  CmFilenew();
-  modified = false;
-  batch_running = false;
+  m.CmFilenew();
+  m.modified = false;
+  m.batch_running = false;
 }
 
 std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, std::string* usage) {
@@ -529,7 +534,7 @@ std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, 
   }
   m.batch_failures = 0;
   m.batch_running = true;
-  std::string text = RunModelLine(m, b);
+  std::string text = RunModelLine(m, b, true);
   m.batch_running = false;
   m.modified = false;
   return text;
@@ -543,7 +548,12 @@ void TMainDlg::CmBatchrun() {
   std::string path;
   if (!plat().FileDialog(spec, path)) return;
   batch_path = path;
-  RunBatch(nullptr);
+  // Models at once, from the preferences; each runs in the command-line
+  // program beside this one.
+  BatchOptions opt;
+  opt.jobs = theOptions ? std::clamp(theOptions->iGetOption("batch_jobs"), 1, 256) : 1;
+  opt.worker = program_dir + "kestrivane-cli";
+  kv::RunBatch(*this, nullptr, opt, nullptr);
 }
 
 void TMainDlg::CmBatchcreatenewbatchfile3() {

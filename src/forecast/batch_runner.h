@@ -23,6 +23,9 @@ struct BatchOptions {
   int shard_k = 0, shard_n = 0;
   std::string log_name = "batch.log";   // in the current folder
   bool progress = false;                // a line per model on stderr, and a summary
+  // After the run a pause, then the log in the editor: the desktop program.
+  // The command line prints the log itself.
+  bool show_log = true;
 };
 
 // One model line of a finished run, as it went to the log.
@@ -50,6 +53,10 @@ struct BatchReport {
 // the first message raised while it loaded (said) that names one of its
 // price files, or a stock that gave no prices at all.
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said);
+
+// Runs a batch file on m as File > Batch > Run Batch does, with options;
+// what happened goes to *report when given.
+void RunBatch(TMainDlg& m, const char* path, const BatchOptions& options, BatchReport* report);
 
 // Runs line `number` of the batch file on m alone, as a worker of a run with
 // several models at once does, and returns its log line (with its newline):

@@ -26,8 +26,6 @@
 namespace kv {
 
 class Canvas;
-struct BatchOptions;
-struct BatchReport;
 
 // The outcome of the most recent forecast.
 struct ForecastResult {
@@ -231,9 +229,7 @@ class TMainDlg : public WindowHandler {
   void CeBatchviewres(CommandEnabler& ce);
   void CeBatchstop(CommandEnabler& ce);
   void CeBatchedit(CommandEnabler& ce);
-  // Runs a batch file; options (default: the menu's run) and report are
-  // declared in forecast/batch_runner.h.
-  void RunBatch(const char* path, const BatchOptions* options = nullptr, BatchReport* report = nullptr);
+  void RunBatch(const char* path);
   void DisplayGuess(Canvas& canvas);     // the main chart
   void CmZoom(int n);                    // 1..5
   void CeZoom(int n, CommandEnabler& ce);

@@ -34,11 +34,15 @@ bool WorkerProcess::Start(const std::string& program, const std::vector<std::str
   posix_spawnattr_init(&attr);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&fa, p[1], 1);
-  sigset_t none, deflt;
-  sigemptyset(&none);
+  // The worker starts with SIGINT and SIGTERM blocked and unblocks them once
+  // it can take them as a stop: one sent meanwhile waits instead of killing it.
+  sigset_t stops, deflt;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
   sigemptyset(&deflt);
   for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGHUP}) sigaddset(&deflt, s);
-  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigmask(&attr, &stops);
   posix_spawnattr_setsigdefault(&attr, &deflt);
   posix_spawnattr_setpgroup(&attr, 0);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -98,6 +102,14 @@ std::string WorkerProcess::Ending() const {
     return "killed by signal " + std::to_string(s) + (name ? std::string(" (SIG") + name + ")" : "");
   }
   return "exit status " + std::to_string(exit_status());
+}
+
+void WorkerProcess::UnblockStops() {
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  sigprocmask(SIG_UNBLOCK, &stops, nullptr);
 }
 
 void WorkerProcess::WaitAny(const std::vector<WorkerProcess*>& workers, int timeout_ms) {

@@ -20,7 +20,8 @@ class WorkerProcess {
   // from /dev/null, standard output into a pipe read by Poll, standard error
   // shared with this process. The worker has a process group of its own, so
   // a Ctrl-C at the terminal reaches only this process, which decides what
-  // to pass on. False with the reason in *err.
+  // to pass on. SIGINT and SIGTERM start blocked: the worker unblocks them
+  // once it has its handlers (UnblockStops). False with the reason in *err.
   bool Start(const std::string& program, const std::vector<std::string>& args, std::string* err);
   // Takes in what the worker has written, without waiting; true once it has
   // ended and all its output is in.
@@ -34,6 +35,9 @@ class WorkerProcess {
   int exit_status() const;   // -1 when killed by a signal
   std::string Ending() const;
   int fd() const { return fd_; }
+
+  // For the worker: takes the SIGINT and SIGTERM its starter blocked.
+  static void UnblockStops();
 
   // Waits until one of the workers may have news, at most timeout_ms.
   static void WaitAny(const std::vector<WorkerProcess*>& workers, int timeout_ms);

@@ -1,5 +1,6 @@
 #include "platform/worker_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -114,10 +115,12 @@ void WorkerProcess::UnblockStops() {
 
 void WorkerProcess::WaitAny(const std::vector<WorkerProcess*>& workers, int timeout_ms) {
   std::vector<pollfd> fds;
-  for (const WorkerProcess* w : workers)
+  for (const WorkerProcess* w : workers) {
     if (w->fd_ >= 0) fds.push_back({w->fd_, POLLIN, 0});
-  // A worker whose pipe is closed but who has not exited yet has no fd to
-  // wait on: the timeout brings the next look.
+    // A worker whose output has ended is exiting: look again very soon
+    // rather than at the timeout.
+    else if (w->running()) timeout_ms = std::min(timeout_ms, 1);
+  }
   ::poll(fds.data(), fds.size(), timeout_ms);
 }
 

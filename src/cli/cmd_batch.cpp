@@ -1,5 +1,7 @@
 // kestrivane-cli batch: runs a batch file (.kbf) without a window and prints
-// the resulting batch.log; with --check only says what each line would do.
+// the resulting batch.log, one model at a time or several at once (--jobs),
+// the whole file or one shard of it; --merge-logs joins the shards' logs;
+// --check only says what each line would do.
 #include <cerrno>
 #include <csignal>
 #include <cstring>

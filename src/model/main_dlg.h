@@ -247,6 +247,9 @@ class TMainDlg : public WindowHandler {
   void CmPopupprojections();
   // Performance figures of the main window (value, initial, market, trades).
   void UpdateFigures();
+  // The Market figure: the initial investment held in the target over the
+  // training period.
+  float MarketValue() const;
 
   // ================= application shell (app/) =================
   void EvInitDialog();                   // set-up after the window exists

@@ -24,7 +24,9 @@
 #endif
 #pragma GCC diagnostic ignored "-Wpsabi"
 // The intrinsics headers leave their "undefined" vectors uninitialised on purpose.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
 #if KV_X86_SIMD

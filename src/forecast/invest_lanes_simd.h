@@ -19,7 +19,8 @@ void SimulateAvx512(const float* price, const float (*guess)[kMaxOutputs], int f
                     const float* sell_up_max, const float* band, int count, float* value,
                     Signals signal);
 
-// 8 lanes; needs AVX2.
+// kAvx2Lanes lanes; needs AVX2.
+constexpr int kAvx2Lanes = 8;
 void SimulateAvx2(const float* price, const float (*guess)[kMaxOutputs], int first, int end,
                   float buy_up_min, float buy_down_max, float sell_down_min,
                   const float* sell_up_max, const float* band, int count, float* value,

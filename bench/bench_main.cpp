@@ -169,7 +169,8 @@ void PrintIsaTable(const std::vector<Result>& main_rows, const std::vector<Resul
   std::printf(" %12s\n", "plain loops");
   for (const Result& r : main_rows) {
     if (r.impl != "kestrivane") continue;
-    auto best = [&](const std::vector<Result>& rows, const std::string& impl, const std::string& isa) {
+    auto best = [&](const std::vector<Result>& rows, const std::string& impl,
+                    const std::string& isa) {
       for (const Result& x : rows)
         if (x.workload == r.workload && x.shape == r.shape && x.impl == impl && x.isa == isa)
           return x.Best();

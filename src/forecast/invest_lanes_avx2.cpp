@@ -52,8 +52,9 @@ constexpr uint64_t kBuyBytes = 0x0101010101010101ULL;
 // lane by lane).
 inline __m256 Fees(__m256i shares, float price, unsigned trading) {
   const InvestSettingsRecord& s = InvestSettings;
-  const unsigned over = trading & static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(
-                                      _mm256_cmpgt_epi32(shares, _mm256_set1_epi32(s.inv_broker_q_over)))));
+  const __m256i above = _mm256_cmpgt_epi32(shares, _mm256_set1_epi32(s.inv_broker_q_over));
+  const unsigned over =
+      trading & static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(above)));
   if (!over) return _mm256_set1_ps(s.inv_broker_fee);
   alignas(32) int32_t n[8];
   alignas(32) float fee[8];
@@ -62,7 +63,8 @@ inline __m256 Fees(__m256i shares, float price, unsigned trading) {
     fee[l] = s.inv_broker_fee;
     if (!(over >> l & 1)) continue;
     const double excess = static_cast<double>(n[l]) - s.inv_broker_q_over;
-    fee[l] = static_cast<float>(s.inv_broker_fee + std::fabs(excess * price * s.inv_broker_com * 0.01) +
+    fee[l] = static_cast<float>(s.inv_broker_fee +
+                                std::fabs(excess * price * s.inv_broker_com * 0.01) +
                                 std::fabs(excess * s.inv_broker_fpshare));
   }
   return _mm256_load_ps(fee);

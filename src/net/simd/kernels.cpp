@@ -81,6 +81,12 @@ bool ExpInRange(double x) {
   return a >= kExpMinAbs && a < kExpMaxAbs;
 }
 
+// Run only where the processor has FMA (the check below asks first), so each
+// fused step is one instruction rather than a library call: the check at
+// the first evaluation is part of every such command's start-up.
+#if KV_X86_SIMD
+KV_TARGET_BEGIN("fma")
+#endif
 double ExpSteps(double x) {
   const double z = std::fma(x, kInvLn2N, kExpShift);
   const uint64_t ki = std::bit_cast<uint64_t>(z);
@@ -98,6 +104,9 @@ double ExpSteps(double x) {
   const double tmp = std::fma(r2 * r2, p45, t);
   return std::fma(scale, tmp, scale);
 }
+#if KV_X86_SIMD
+KV_TARGET_END
+#endif
 
 // One sweep over the arguments the activations meet, -50 ... 50, across
 // every entry of the table many times over, settles both choices: the

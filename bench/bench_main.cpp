@@ -1,8 +1,12 @@
 // kvbench: runs every workload several times, prints one table with the best
-// and the median rate of each, and writes them as CSV.
+// and the median rate of each, and writes them as CSV; then the engine's
+// workloads on each narrower instruction set the processor has, in a table
+// and a CSV file per set (FILE-ISA.csv beside FILE.csv).
 //
 //   kvbench [--csv FILE] [--reps N] [--min-time SECONDS] [--isa x86-64|avx2|avx512]
 //           [--benchmark_filter=REGEX]
+//
+// --isa measures that instruction set alone.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,9 +25,11 @@ namespace {
 
 int g_reps = 5;
 double g_min_time = 0.3;
+std::vector<netk::Isa> g_other_isas;
 
 struct Result {
   std::string workload, shape, impl;
+  std::string isa;             // empty: the engine's own instruction set
   std::vector<double> rates;   // per second, one per repetition
   double Best() const { return *std::max_element(rates.begin(), rates.end()); }
   double Median() const {
@@ -60,11 +66,18 @@ class Collector : public benchmark::BenchmarkReporter {
       }
       auto it = r.counters.find("items_per_second");
       if (it == r.counters.end()) continue;
+      // impl@ISA: a row of another instruction set
+      std::string isa;
+      if (const size_t at_sign = part[2].find('@'); at_sign != std::string::npos) {
+        isa = part[2].substr(at_sign + 1);
+        part[2].resize(at_sign);
+      }
       Result* res = nullptr;
       for (Result& x : results)
-        if (x.workload == part[0] && x.shape == part[1] && x.impl == part[2]) res = &x;
+        if (x.workload == part[0] && x.shape == part[1] && x.impl == part[2] && x.isa == isa)
+          res = &x;
       if (!res) {
-        results.push_back({part[0], part[1], part[2], {}});
+        results.push_back({part[0], part[1], part[2], isa, {}});
         res = &results.back();
         std::fputc('.', stderr);
       }
@@ -145,11 +158,39 @@ void PrintTable(const std::vector<Result>& results) {
   }
 }
 
+// The engine's rows on every instruction set measured, one column each, the
+// engine's own first, and the plain loops for scale.
+void PrintIsaTable(const std::vector<Result>& main_rows, const std::vector<Result>& isa_rows) {
+  if (isa_rows.empty()) return;
+  std::vector<std::string> isas = {netk::IsaName(netk::ActiveIsa())};
+  for (netk::Isa isa : g_other_isas) isas.push_back(netk::IsaName(isa));
+  std::printf("\nthe engine on each instruction set (best):\n%-13s %-14s", "workload", "shape");
+  for (const std::string& isa : isas) std::printf(" %12s", isa.c_str());
+  std::printf(" %12s\n", "plain loops");
+  for (const Result& r : main_rows) {
+    if (r.impl != "kestrivane") continue;
+    auto best = [&](const std::vector<Result>& rows, const std::string& impl,
+                    const std::string& isa) {
+      for (const Result& x : rows)
+        if (x.workload == r.workload && x.shape == r.shape && x.impl == impl && x.isa == isa)
+          return x.Best();
+      return 0.0;
+    };
+    if (best(isa_rows, "kestrivane", isas.back()) == 0) continue;   // not measured per set
+    const bool t = AsTime(r.workload);
+    auto cell = [&](double v) { return v > 0 ? (t ? Time(v) : Rate(v)) : std::string(); };
+    std::printf("%-13s %-14s %12s", r.workload.c_str(), r.shape.c_str(), cell(r.Best()).c_str());
+    for (size_t i = 1; i < isas.size(); ++i)
+      std::printf(" %12s", cell(best(isa_rows, "kestrivane", isas[i])).c_str());
+    std::printf(" %12s\n", cell(best(main_rows, "plain", "")).c_str());
+  }
+}
+
 bool WriteCsv(const std::string& path, const std::vector<Result>& results) {
   std::error_code ec;
   const auto parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-  std::ofstream out(path);
+  std::ofstream out(path, std::ios::trunc);
   out << "workload,shape,impl,best_per_second,median_per_second\n";
   char line[256];
   for (const Result& r : results) {
@@ -160,7 +201,29 @@ bool WriteCsv(const std::string& path, const std::vector<Result>& results) {
   return static_cast<bool>(out);
 }
 
+// FILE-ISA.csv beside FILE.csv (or FILE-ISA.csv beside FILE).
+std::string IsaCsvPath(const std::string& csv, const std::string& isa) {
+  const bool dot_csv = csv.size() > 4 && csv.compare(csv.size() - 4, 4, ".csv") == 0;
+  return (dot_csv ? csv.substr(0, csv.size() - 4) : csv) + "-" + isa + ".csv";
+}
+
 }  // namespace
+
+void SetOtherIsas(std::vector<netk::Isa> isas) { g_other_isas = std::move(isas); }
+
+void RegisterEachIsa(const std::string& workload, const std::string& shape,
+                     std::function<void(benchmark::State&)> fn, double min_time) {
+  Register(workload, shape, "kestrivane", fn, min_time);
+  for (netk::Isa isa : g_other_isas)
+    Register(workload, shape, std::string("kestrivane@") + netk::IsaName(isa),
+             [fn, isa](benchmark::State& st) {
+               const netk::Isa own = netk::ActiveIsa();
+               netk::UseIsa(isa);
+               fn(st);
+               netk::UseIsa(own);
+             },
+             min_time);
+}
 
 void Register(const std::string& workload, const std::string& shape, const std::string& impl,
               std::function<void(benchmark::State&)> fn, double min_time, bool wall_clock) {
@@ -195,14 +258,23 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&bargc, rest.data());
   if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 2;
 
+  const kv::netk::Isa kIsas[] = {kv::netk::Isa::kAvx512, kv::netk::Isa::kAvx2,
+                                 kv::netk::Isa::kBaseline};
   if (isa) {
     bool ok = false;
-    for (auto i : {kv::netk::Isa::kBaseline, kv::netk::Isa::kAvx2, kv::netk::Isa::kAvx512})
+    for (auto i : kIsas)
       if (std::strcmp(isa, kv::netk::IsaName(i)) == 0) ok = kv::netk::UseIsa(i);
     if (!ok) {
       std::fprintf(stderr, "kvbench: instruction set %s is not available here\n", isa);
       return 2;
     }
+  } else {
+    // Every narrower set the processor has, widest first.
+    std::vector<kv::netk::Isa> others;
+    for (auto i : kIsas)
+      if (i < kv::netk::ActiveIsa() && kv::netk::UseIsa(i)) others.push_back(i);
+    kv::netk::UseIsa(kv::netk::BestIsa());
+    SetOtherIsas(others);
   }
 
   int status = 0;
@@ -223,12 +295,25 @@ int main(int argc, char** argv) {
       status = 1;
     }
     Sort(collector.results);
-    PrintTable(collector.results);
+    std::vector<Result> main_rows, isa_rows;
+    for (Result& r : collector.results) (r.isa.empty() ? main_rows : isa_rows).push_back(r);
+    PrintTable(main_rows);
+    PrintIsaTable(main_rows, isa_rows);
     if (!csv.empty()) {
-      if (WriteCsv(csv, collector.results)) std::printf("\nwritten: %s\n", csv.c_str());
-      else {
-        std::fprintf(stderr, "kvbench: cannot write %s\n", csv.c_str());
-        status = 1;
+      std::vector<std::pair<std::string, std::vector<Result>>> files = {{csv, main_rows}};
+      for (kv::netk::Isa i : g_other_isas) {
+        std::vector<Result> rows;
+        for (const Result& r : isa_rows)
+          if (r.isa == kv::netk::IsaName(i)) rows.push_back(r);
+        files.push_back({IsaCsvPath(csv, kv::netk::IsaName(i)), rows});
+      }
+      for (const auto& [path, rows] : files) {
+        if (WriteCsv(path, rows)) {
+          std::printf("%swritten: %s\n", path == csv ? "\n" : "", path.c_str());
+        } else {
+          std::fprintf(stderr, "kvbench: cannot write %s\n", path.c_str());
+          status = 1;
+        }
       }
     }
     SetWorld(nullptr);

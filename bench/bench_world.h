@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/main_dlg.h"
+#include "net/simd/kernels.h"
 #include "platform/headless/headless_platform.h"
 
 namespace kv::bench {
@@ -73,6 +74,15 @@ void SetWorld(World* w);
 void Register(const std::string& workload, const std::string& shape, const std::string& impl,
               std::function<void(benchmark::State&)> fn, double min_time = 0,
               bool wall_clock = false);
+
+// Registers fn as above with impl "kestrivane", and once more for each
+// instruction set of SetOtherIsas, as impl "kestrivane@ISA", the engine
+// switched to that set while it runs: the rows a user of a narrower
+// processor reads.
+void RegisterEachIsa(const std::string& workload, const std::string& shape,
+                     std::function<void(benchmark::State&)> fn, double min_time = 0);
+// The instruction sets measured besides the engine's own (none by default).
+void SetOtherIsas(std::vector<netk::Isa> isas);
 
 void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);

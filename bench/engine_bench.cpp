@@ -76,14 +76,14 @@ double PlainEval(TMainDlg& m) {
 
 void RegisterEngineBenchmarks(World& w) {
   for (const Shape& s : w.shapes) {
-    Register("step", s.Name(), "kestrivane", [s](benchmark::State& st) {
+    RegisterEachIsa("step", s.Name(), [s](benchmark::State& st) {
       Steps(st, s, [](TMainDlg& m, int day) { m.backprop(day); });
     });
     Register("step", s.Name(), "plain", [s](benchmark::State& st) {
       Steps(st, s, [](TMainDlg& m, int day) { test::RefBackprop(m, day); });
     });
-    Register("eval130", s.Name(), "kestrivane",
-             [s](benchmark::State& st) { Evaluations(st, s, FastEval); });
+    RegisterEachIsa("eval130", s.Name(),
+                    [s](benchmark::State& st) { Evaluations(st, s, FastEval); });
     Register("eval130", s.Name(), "plain",
              [s](benchmark::State& st) { Evaluations(st, s, PlainEval); });
   }

@@ -146,15 +146,16 @@ void Process(benchmark::State& st, std::vector<std::string> argv) {
 void RegisterProgramBenchmarks(World& w) {
   // The "plain" row of each start-up is /bin/true, measured in the same run.
   const std::string cli = KV_CLI_PATH, ge = std::string(KV_SAMPLES_DIR) + "/GE.csv";
-  Register("startup", "--help", "kestrivane",
-           [=](benchmark::State& st) { Process(st, {cli, "--help"}); }, 0.5, true);
+  for (const char* option : {"--help", "--version"})
+    Register("startup", option, "kestrivane",
+             [=](benchmark::State& st) { Process(st, {cli, option}); }, 0.5, true);
   Register("startup", "inspect GE.csv", "kestrivane",
            [=](benchmark::State& st) { Process(st, {cli, "inspect", ge}); }, 0.5, true);
-  for (const char* shape : {"--help", "inspect GE.csv"})
+  for (const char* shape : {"--help", "--version", "inspect GE.csv"})
     Register("startup", shape, "plain",
              [](benchmark::State& st) { Process(st, {"/bin/true"}); }, 0.5, true);
   Register("session", "240-12-2", "kestrivane", Session, 1.0);
-  Register("search", "130 days", "kestrivane", Search, 0.5);
+  RegisterEachIsa("search", "130 days", Search, 0.5);
   Register("search", "130 days", "plain", PlainSearch, 0.5);
   Register("load", "3 x 1000 days", "kestrivane", Load, 0.5);
 }

@@ -88,13 +88,15 @@ void TMainDlg::CmStrategyitem7() {
     // parameter fields themselves, stepped as floats, so the simulator sees
     // each combination directly.
     int trades = 0;
-    // The simulations run sixteen at a time (InvestMany, where the processor
-    // has AVX-512), each lane exactly as Invest would run it. A batch holds the next combinations in loop
+    // The simulations run sixteen or eight at a time (InvestMany, where the
+    // processor has AVX-512 or AVX2), each lane exactly as Invest would run
+    // it. A batch holds the next combinations in loop
     // order and is dropped at every message pump, which may change anything
     // a simulation reads; before a pump, `signal` is made what the last
     // simulation run would have left.
     InvestLanes lanes;
-    const bool in_lanes = InvestLanesAvailable();
+    const int width = InvestLaneWidth();
+    const bool in_lanes = width > 0;
     int have = 0, next = 0, last = -1;
     if (!in_lanes) {
       if (stocks[0]) {
@@ -125,7 +127,7 @@ void TMainDlg::CmStrategyitem7() {
                   // The coming combinations, stepped exactly as the loops step them.
                   float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];
                   float band = take_stop_band, up = sell_up_max;
-                  for (have = 0; have < InvestLanes::kLanes && band < 0.4f; ++have) {
+                  for (have = 0; have < width && band < 0.4f; ++have) {
                     ups[have] = up;
                     bands[have] = band;
                     up += 0.1f;

@@ -1,10 +1,9 @@
 #include "platform/http_transfer.h"
 
-#include <curl/curl.h>
-
 #include <cstring>
-#include <mutex>
 #include <string_view>
+
+#include "platform/curl_library.h"
 
 namespace kv {
 
@@ -32,16 +31,9 @@ bool ParseStatusLine(std::string_view line, int* code) {
   return true;
 }
 
-namespace {
-
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-}  // namespace
-
 struct HttpTransfer::Impl {
+  // libcurl and the multi handle, from the first Start on.
+  const CurlLibrary* curl = nullptr;
   CURLM* multi = nullptr;
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
@@ -55,22 +47,18 @@ struct HttpTransfer::Impl {
   std::string error;
   char errbuf[CURL_ERROR_SIZE] = {};
 
-  Impl() {
-    GlobalInit();
-    multi = curl_multi_init();
-  }
   ~Impl() {
     Release();
-    if (multi) curl_multi_cleanup(multi);
+    if (multi) curl->multi_cleanup(multi);
   }
 
   void Release() {
     if (easy) {
-      curl_multi_remove_handle(multi, easy);
-      curl_easy_cleanup(easy);
+      curl->multi_remove_handle(multi, easy);
+      curl->easy_cleanup(easy);
       easy = nullptr;
     }
-    if (headers) curl_slist_free_all(headers);
+    if (headers) curl->slist_free_all(headers);
     headers = nullptr;
     running = false;
   }
@@ -133,7 +121,7 @@ struct HttpTransfer::Impl {
       }
     }
     if (failure != Failure::kNone && error.empty())
-      error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
+      error = errbuf[0] ? errbuf : curl->easy_strerror(rc);
     Release();
   }
 };
@@ -157,41 +145,48 @@ bool HttpTransfer::Start(const HttpRequest& r, Sink sink, std::string* error) {
     if (error) *error = what;
     return false;
   };
+  if (!t.curl) {
+    std::string why;
+    t.curl = Curl(&why);
+    if (!t.curl) return fail(why.c_str());
+  }
+  const CurlLibrary& c = *t.curl;
+  if (!t.multi) t.multi = c.multi_init();
   if (!t.multi) return fail("the HTTP library could not be started");
-  t.easy = curl_easy_init();
+  t.easy = c.easy_init();
   if (!t.easy) return fail("the HTTP library could not be started");
   CURL* e = t.easy;
   for (const std::string& h : r.headers) {
-    curl_slist* n = curl_slist_append(t.headers, h.c_str());
+    curl_slist* n = c.slist_append(t.headers, h.c_str());
     if (!n) return fail("out of memory");
     t.headers = n;
   }
-  bool ok = curl_easy_setopt(e, CURLOPT_URL, r.url.c_str()) == CURLE_OK;
+  bool ok = c.easy_setopt(e, CURLOPT_URL, r.url.c_str()) == CURLE_OK;
   // Only the web's own schemes, also after a redirect.
-  ok &= curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok &= curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok &= c.easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok &= c.easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
   if (!ok) return fail(("not a web address: " + r.url).c_str());
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.errbuf);
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
+  c.easy_setopt(e, CURLOPT_ERRORBUFFER, t.errbuf);
+  c.easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  c.easy_setopt(e, CURLOPT_HTTP_VERSION,
                    r.http10 ? static_cast<long>(CURL_HTTP_VERSION_1_0) : static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, r.max_redirects > 0 ? 1L : 0L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, r.max_redirects);
+  c.easy_setopt(e, CURLOPT_FOLLOWLOCATION, r.max_redirects > 0 ? 1L : 0L);
+  c.easy_setopt(e, CURLOPT_MAXREDIRS, r.max_redirects);
   // One connection per transfer, closed when it ends: a server that keeps it
   // open has nothing to keep it for.
-  curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
-  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+  c.easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+  c.easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
   // An empty proxy also keeps the library from reading http_proxy and friends.
-  curl_easy_setopt(e, CURLOPT_PROXY, r.proxy.c_str());
-  curl_easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-  curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  if (!r.cacert.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, r.cacert.c_str());
-  if (t.headers) curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
-  if (curl_multi_add_handle(t.multi, e) != CURLM_OK) return fail("the HTTP library could not be started");
+  c.easy_setopt(e, CURLOPT_PROXY, r.proxy.c_str());
+  c.easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+  c.easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  if (!r.cacert.empty()) c.easy_setopt(e, CURLOPT_CAINFO, r.cacert.c_str());
+  if (t.headers) c.easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+  c.easy_setopt(e, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+  c.easy_setopt(e, CURLOPT_HEADERDATA, &t);
+  c.easy_setopt(e, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
+  c.easy_setopt(e, CURLOPT_WRITEDATA, &t);
+  if (c.multi_add_handle(t.multi, e) != CURLM_OK) return fail("the HTTP library could not be started");
   t.running = true;
   return true;
 }
@@ -200,9 +195,9 @@ bool HttpTransfer::Perform() {
   Impl& t = *impl_;
   if (!t.running) return true;
   int still = 0;
-  curl_multi_perform(t.multi, &still);
+  t.curl->multi_perform(t.multi, &still);
   int left = 0;
-  while (CURLMsg* m = curl_multi_info_read(t.multi, &left)) {
+  while (CURLMsg* m = t.curl->multi_info_read(t.multi, &left)) {
     if (m->msg == CURLMSG_DONE && m->easy_handle == t.easy) {
       t.Finish(m->data.result);
       return true;
@@ -215,7 +210,7 @@ void HttpTransfer::Wait(int ms) {
   Impl& t = *impl_;
   if (!t.running) return;
   int n = 0;
-  curl_multi_poll(t.multi, nullptr, 0, ms, &n);
+  t.curl->multi_poll(t.multi, nullptr, 0, ms, &n);
 }
 
 void HttpTransfer::Cancel() {
@@ -230,8 +225,8 @@ HttpTransfer::Phase HttpTransfer::phase() const {
   const Impl& t = *impl_;
   if (!t.running) return Phase::kIdle;
   curl_off_t lookup = 0, connect = 0;
-  curl_easy_getinfo(t.easy, CURLINFO_NAMELOOKUP_TIME_T, &lookup);
-  curl_easy_getinfo(t.easy, CURLINFO_CONNECT_TIME_T, &connect);
+  t.curl->easy_getinfo(t.easy, CURLINFO_NAMELOOKUP_TIME_T, &lookup);
+  t.curl->easy_getinfo(t.easy, CURLINFO_CONNECT_TIME_T, &connect);
   if (connect > 0 || t.received > 0) return Phase::kConnected;
   if (lookup > 0) return Phase::kConnecting;
   return Phase::kResolving;

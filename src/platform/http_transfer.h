@@ -1,6 +1,7 @@
 // HttpTransfer: one HTTP or HTTPS transfer at a time, non-blocking, moved on
-// by whoever pumps the events (the HTTP client registers a poller). This is
-// the only place that knows the HTTP library; nothing of it shows here.
+// by whoever pumps the events (the HTTP client registers a poller). Only this
+// and curl_library know the HTTP library, libcurl, which the first Start
+// loads; nothing of it shows here.
 //
 // What the transfer does for every request: HTTP/1.0 or 1.1, chunked bodies,
 // at most max_redirects redirects, a fresh connection that is closed
@@ -57,7 +58,8 @@ class HttpTransfer {
   HttpTransfer& operator=(const HttpTransfer&) = delete;
 
   // Starts a transfer (ending any running one). False, with error set, when
-  // it cannot even be started.
+  // it cannot even be started (libcurl missing, say: the error says what to
+  // install).
   bool Start(const HttpRequest& request, Sink sink, std::string* error);
   // Moves the transfer on without blocking. True once it has finished.
   bool Perform();

@@ -1,8 +1,13 @@
-// The sixteen-lane simulator against Invest, and the whole strategy search
-// against the plain search loop: same values, same parameters, same signals.
+// The lane simulators (sixteen lanes with AVX-512, eight with AVX2) against
+// Invest, and the whole strategy search against the plain search loop: same
+// values, same parameters, same signals, with every lane width this
+// processor has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -11,15 +16,42 @@
 #include "forecast/trading_fixture.h"
 #include "net/simd/kernels.h"
 #include "resources/ids.h"
+#include "support/fixture.h"
 
 namespace kv::test {
 namespace {
 
+// The engine's instruction sets with a lane simulator that this processor
+// has (none in a portable build).
+std::vector<netk::Isa> LaneIsas() {
+  std::vector<netk::Isa> isas;
+  for (netk::Isa isa : {netk::Isa::kAvx512, netk::Isa::kAvx2})
+    if (netk::UseIsa(isa) && InvestLanesAvailable()) isas.push_back(isa);
+  netk::UseIsa(netk::BestIsa());
+  return isas;
+}
+
+// The engine on one instruction set for a scope, and the lane width that
+// comes with it.
+class LaneScope {
+ public:
+  explicit LaneScope(netk::Isa isa) : trace_(__FILE__, __LINE__, netk::IsaName(isa)) {
+    netk::UseIsa(isa);
+  }
+  ~LaneScope() { netk::UseIsa(netk::BestIsa()); }
+  int width() const { return InvestLaneWidth(); }
+
+ private:
+  ::testing::ScopedTrace trace_;
+};
+
 class InvestLanesTest : public TradingTest {
  protected:
   void SetUp() override {
-    if (!InvestLanesAvailable()) GTEST_SKIP() << "no AVX-512 here: the search runs Invest";
+    isas_ = LaneIsas();
+    if (isas_.empty()) GTEST_SKIP() << "no AVX2 or AVX-512 lanes here: the search runs Invest";
   }
+  std::vector<netk::Isa> isas_;
   uint64_t state_ = 0x2545f4914f6cdd1dULL;
   uint32_t Next() {
     state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -68,48 +100,51 @@ TEST_F(InvestLanesTest, EveryLaneIsInvestOfItsParameters) {
       {1e6f, 0, 0, 0, 1000000},       // many shares
       {1.5f, 0, 0, 0, 1000},          // a fraction of a share: the 0.0001 limit
   };
-  for (const Money& money : moneys) {
-    InvestSettings.inv_initial = money.initial;
-    InvestSettings.inv_broker_fee = money.fee;
-    InvestSettings.inv_broker_com = money.commission;
-    InvestSettings.inv_broker_fpshare = money.per_share;
-    InvestSettings.inv_broker_q_over = money.threshold;
-    for (int round = 0; round < 40; ++round) {
-      SCOPED_TRACE(::testing::Message() << "initial " << money.initial << " round " << round);
-      RandomMarket(300, round % 3 == 2);
-      main->Strategy = 7;
-      main->Trained = round % 2;
-      main->buy_up_min = 0.1f * (1 + Next() % 9);
-      main->buy_down_max = 0.1f * (1 + Next() % 9);
-      main->sell_down_min = 0.1f * (1 + Next() % 9);
-      const int count = 1 + static_cast<int>(Next() % InvestLanes::kLanes);
-      float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];
-      // Bands of the grid, and bands a price limit can meet exactly.
-      static const float kExact[] = {0.25f, 0.5f, 0.125f, 0.375f};
-      for (int l = 0; l < count; ++l) {
-        ups[l] = 0.1f * (1 + Next() % 9);
-        bands[l] = round % 3 == 2 ? kExact[Next() % 4] : 0.05f + 0.03f * (Next() % 12);
+  for (netk::Isa isa : isas_) {
+    LaneScope scope(isa);
+    for (const Money& money : moneys) {
+      InvestSettings.inv_initial = money.initial;
+      InvestSettings.inv_broker_fee = money.fee;
+      InvestSettings.inv_broker_com = money.commission;
+      InvestSettings.inv_broker_fpshare = money.per_share;
+      InvestSettings.inv_broker_q_over = money.threshold;
+      for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(::testing::Message() << "initial " << money.initial << " round " << round);
+        RandomMarket(300, round % 3 == 2);
+        main->Strategy = 7;
+        main->Trained = round % 2;
+        main->buy_up_min = 0.1f * (1 + Next() % 9);
+        main->buy_down_max = 0.1f * (1 + Next() % 9);
+        main->sell_down_min = 0.1f * (1 + Next() % 9);
+        const int count = 1 + static_cast<int>(Next() % scope.width());
+        float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];
+        // Bands of the grid, and bands a price limit can meet exactly.
+        static const float kExact[] = {0.25f, 0.5f, 0.125f, 0.375f};
+        for (int l = 0; l < count; ++l) {
+          ups[l] = 0.1f * (1 + Next() % 9);
+          bands[l] = round % 3 == 2 ? kExact[Next() % 4] : 0.05f + 0.03f * (Next() % 12);
+        }
+        struct Window {
+          int back, end;
+        } windows[] = {{140, 10}, {300, 0}, {2, 0}, {10, 10}, {5, 9}};
+        const Window w = windows[round % 5];
+        InvestLanes lanes;
+        RunLanes(w.back, w.end, ups, bands, count, lanes);
+        const bool rep = window->IsEnabled(ids::IDC_REP);
+        for (int l = 0; l < count; ++l) {
+          main->sell_up_max = ups[l];
+          main->take_stop_band = bands[l];
+          int trades = 0;
+          const float v = main->Invest(w.back, w.end, trades, false);
+          ASSERT_EQ(std::memcmp(&v, &lanes.value[l], sizeof v), 0)
+              << "lane " << l << ": Invest " << v << " lanes " << lanes.value[l];
+          int32_t plain[kMaxDays];
+          std::memcpy(plain, main->signal, sizeof plain);
+          lanes.WriteSignals(main->signal, l);
+          ASSERT_EQ(std::memcmp(plain, main->signal, sizeof plain), 0) << "signals of lane " << l;
+        }
+        EXPECT_EQ(rep, window->IsEnabled(ids::IDC_REP));
       }
-      struct Window {
-        int back, end;
-      } windows[] = {{140, 10}, {300, 0}, {2, 0}, {10, 10}, {5, 9}};
-      const Window w = windows[round % 5];
-      InvestLanes lanes;
-      RunLanes(w.back, w.end, ups, bands, count, lanes);
-      const bool rep = window->IsEnabled(ids::IDC_REP);
-      for (int l = 0; l < count; ++l) {
-        main->sell_up_max = ups[l];
-        main->take_stop_band = bands[l];
-        int trades = 0;
-        const float v = main->Invest(w.back, w.end, trades, false);
-        ASSERT_EQ(std::memcmp(&v, &lanes.value[l], sizeof v), 0)
-            << "lane " << l << ": Invest " << v << " lanes " << lanes.value[l];
-        int32_t plain[kMaxDays];
-        std::memcpy(plain, main->signal, sizeof plain);
-        lanes.WriteSignals(main->signal, l);
-        ASSERT_EQ(std::memcmp(plain, main->signal, sizeof plain), 0) << "signals of lane " << l;
-      }
-      EXPECT_EQ(rep, window->IsEnabled(ids::IDC_REP));
     }
   }
 }
@@ -129,31 +164,115 @@ TEST_F(InvestLanesTest, EdgesOfTheRulesAsInvest) {
       {"outputs exactly on the thresholds", 1000, {5, 6, 7, 8}, {{0.5f, 0.5f}, {0.6f, 0.3f}, {0.3f, 0.6f}, {0.7f, 0.2f}}},
   };
   const float exact_bands[] = {0.25f, 0.125f, 0.5f, 0.05f};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    InvestSettings.inv_initial = c.initial;
-    InvestSettings.inv_broker_fee = 0;
-    MakeMarket(c.prices);
-    SetGuesses(c.outputs);
+  for (netk::Isa isa : isas_) {
+    LaneScope scope(isa);
+    const int width = scope.width();
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      InvestSettings.inv_initial = c.initial;
+      InvestSettings.inv_broker_fee = 0;
+      MakeMarket(c.prices);
+      SetGuesses(c.outputs);
+      main->Strategy = 7;
+      main->buy_up_min = 0.5f;
+      main->buy_down_max = 0.5f;
+      main->sell_down_min = 0.5f;
+      float ups[16], bands[16];
+      for (int l = 0; l < 16; ++l) {
+        ups[l] = 0.1f * (1 + l % 9);
+        bands[l] = exact_bands[l % 4];
+      }
+      const int days = static_cast<int>(c.prices.size());
+      InvestLanes lanes;
+      RunLanes(days, 0, ups, bands, width, lanes);
+      for (int l = 0; l < width; ++l) {
+        main->sell_up_max = ups[l];
+        main->take_stop_band = bands[l];
+        int trades = 0;
+        const float v = main->Invest(days, 0, trades, false);
+        EXPECT_EQ(std::memcmp(&v, &lanes.value[l], sizeof v), 0) << "lane " << l << ": " << v << " " << lanes.value[l];
+      }
+    }
+  }
+}
+
+// Every combination of the search's grid, stepped as the search steps it,
+// in lanes and by Invest, on models of the sample stocks trained briefly:
+// the outputs of a working network, over the search's window and over most
+// of the history.
+TEST_F(InvestLanesTest, TheWholeGridOnTheSampleModelsIsInvest) {
+  struct Model {
+    const char* stocks;   // of GE, KO, PG in that order
+    const char* series;   // p, v, l, s as in the stock list
+    int period, hidden, eval_days, keepout;
+    int32_t share_threshold;
+  } models[] = {
+      {"GE", "ps", 15, 6, 140, 10, 1000},
+      {"GE KO PG", "pvls", 20, 12, 900, 0, 3},   // fees above the threshold too
+  };
+  for (const Model& model : models) {
+    SCOPED_TRACE(model.stocks);
+    const std::string stocks = model.stocks;
+    for (const char* symbol : {"GE", "KO", "PG"}) {
+      if (stocks.find(symbol) == std::string::npos) continue;
+      win().SetText(ids::IDC_SYMBOL, symbol);
+      win().SetText(ids::IDC_FILENAME, SamplePath(std::string(symbol) + ".csv"));
+      win().SetText(ids::IDC_INFL_PERIOD, std::to_string(model.period));
+      for (auto [id, c] : {std::pair{ids::IDC_PRICE, 'p'}, {ids::IDC_VOLUME, 'v'},
+                           {ids::IDC_LONG, 'l'}, {ids::IDC_SHORT, 's'}})
+        win().Check(id, std::string(model.series).find(c) != std::string::npos);
+      main->TICKER_ADD_BNClicked();
+    }
+    win().SetText(ids::IDC_NEURONS, std::to_string(model.hidden));
+    main->XMATRIX_ENKillfocus();
+    ASSERT_EQ(main->net.x_matrix, model.hidden);
+    main->net.learn_rate = 0.03f;
+    const int span = main->eval_days - main->keepout_days;
+    for (int i = 0; i < 20000; ++i)
+      main->backprop(main->patterns.n_days - main->keepout_days - static_cast<int>(Next() % span));
+    main->eval_days = model.eval_days;
+    main->keepout_days = model.keepout;
+    main->process_bp(main->eval_days, main->keepout_days, 1, true);
+    InvestSettings.inv_broker_q_over = model.share_threshold;
+    InvestSettings.inv_broker_com = 0.5f;
     main->Strategy = 7;
-    main->buy_up_min = 0.5f;
-    main->buy_down_max = 0.5f;
-    main->sell_down_min = 0.5f;
-    float ups[16], bands[16];
-    for (int l = 0; l < 16; ++l) {
-      ups[l] = 0.1f * (1 + l % 9);
-      bands[l] = exact_bands[l % 4];
+
+    for (netk::Isa isa : isas_) {
+      LaneScope scope(isa);
+      const int width = scope.width();
+      int combinations = 0;
+      TMainDlg& m = *main;
+      for (m.buy_up_min = 0.1f; m.buy_up_min < 1.0f; m.buy_up_min += 0.1f)
+        for (m.buy_down_max = 0.1f; m.buy_down_max < 1.0f; m.buy_down_max += 0.1f)
+          for (m.sell_down_min = 0.1f; m.sell_down_min < 1.0f; m.sell_down_min += 0.1f) {
+            std::vector<std::pair<float, float>> grid;   // sell_up_max, take_stop_band
+            for (float band = 0.05f; band < 0.4f; band += 0.03f)
+              for (float up = 0.1f; up < 1.0f; up += 0.1f) grid.push_back({up, band});
+            for (size_t at = 0; at < grid.size(); at += width) {
+              const int count = static_cast<int>(std::min<size_t>(width, grid.size() - at));
+              float ups[InvestLanes::kLanes], bands[InvestLanes::kLanes];
+              for (int l = 0; l < count; ++l) std::tie(ups[l], bands[l]) = grid[at + l];
+              InvestLanes lanes;
+              RunLanes(m.eval_days, m.keepout_days, ups, bands, count, lanes);
+              for (int l = 0; l < count; ++l, ++combinations) {
+                m.sell_up_max = ups[l];
+                m.take_stop_band = bands[l];
+                int trades = 0;
+                const float v = m.Invest(m.eval_days, m.keepout_days, trades, false);
+                int32_t plain[kMaxDays];
+                std::memcpy(plain, m.signal, sizeof plain);
+                lanes.WriteSignals(m.signal, l);
+                ASSERT_TRUE(std::memcmp(&v, &lanes.value[l], sizeof v) == 0 &&
+                            std::memcmp(plain, m.signal, sizeof plain) == 0)
+                    << m.buy_up_min << " " << m.buy_down_max << " " << m.sell_down_min << " "
+                    << ups[l] << " " << bands[l] << ": Invest " << v << ", lane " << l << " "
+                    << lanes.value[l];
+              }
+            }
+          }
+      EXPECT_EQ(combinations, 78732);
     }
-    const int days = static_cast<int>(c.prices.size());
-    InvestLanes lanes;
-    RunLanes(days, 0, ups, bands, 16, lanes);
-    for (int l = 0; l < 16; ++l) {
-      main->sell_up_max = ups[l];
-      main->take_stop_band = bands[l];
-      int trades = 0;
-      const float v = main->Invest(days, 0, trades, false);
-      EXPECT_EQ(std::memcmp(&v, &lanes.value[l], sizeof v), 0) << "lane " << l << ": " << v << " " << lanes.value[l];
-    }
+    main->CmFilenew();
   }
 }
 
@@ -174,8 +293,9 @@ void PlainSearch(TMainDlg& m) {
 TEST_F(InvestLanesTest, TheSearchFindsWhatThePlainLoopFinds) {
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE(round);
-    // Rounds 4 and 5 as on a processor without AVX-512: one Invest at a time.
-    if (round == 4) netk::UseIsa(netk::Isa::kBaseline);
+    // Rounds 0 to 3 with the lane widths in turn; rounds 4 and 5 as on a
+    // processor without vector lanes: one Invest at a time.
+    netk::UseIsa(round < 4 ? isas_[round % isas_.size()] : netk::Isa::kBaseline);
     RandomMarket(200);
     // Outputs from a network, as the search evaluates them itself.
     main->net.x_matrix = 3;

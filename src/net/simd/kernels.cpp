@@ -1,25 +1,13 @@
 // The engine's inner loops. Each loop body is written once with the
 // compiler's generic vector types and compiled three times, for plain
 // x86-64, for AVX2 and for AVX-512; the widest flavour the processor
-// supports is picked when the program starts.
-//
-// Contraction of a multiply and an add into one fused operation would round
-// once instead of twice and change results, and the AVX-512 flavour has such
-// instructions at hand: it is forbidden for this file.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#else
-#pragma GCC optimize("fp-contract=off")
-#endif
-#pragma GCC diagnostic ignored "-Wpsabi"
-// The intrinsics headers leave their "undefined" vectors uninitialised on purpose.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
+// supports is picked when the program starts. Off x86-64, or in a portable
+// build, only the plain flavour is compiled, without intrinsics.
+#include "net/simd/simd_target.h"
 
 #include "net/simd/kernels.h"
 
 #include <dlfcn.h>
-#include <immintrin.h>
 
 #include <algorithm>
 #include <bit>
@@ -93,6 +81,12 @@ bool ExpInRange(double x) {
   return a >= kExpMinAbs && a < kExpMaxAbs;
 }
 
+// Run only where the processor has FMA (the check below asks first), so each
+// fused step is one instruction rather than a library call: the check at
+// the first evaluation is part of every such command's start-up.
+#if KV_X86_SIMD
+KV_TARGET_BEGIN("fma")
+#endif
 double ExpSteps(double x) {
   const double z = std::fma(x, kInvLn2N, kExpShift);
   const uint64_t ki = std::bit_cast<uint64_t>(z);
@@ -110,6 +104,9 @@ double ExpSteps(double x) {
   const double tmp = std::fma(r2 * r2, p45, t);
   return std::fma(scale, tmp, scale);
 }
+#if KV_X86_SIMD
+KV_TARGET_END
+#endif
 
 // One sweep over the arguments the activations meet, -50 ... 50, across
 // every entry of the table many times over, settles both choices: the
@@ -122,7 +119,7 @@ void CheckExp() {
   double (*finite)(double) = nullptr;
 #endif
   bool steps = false;
-#if defined(__x86_64__)
+#if KV_X86_SIMD
   __builtin_cpu_init();
   steps = __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx2");
 #endif
@@ -174,13 +171,8 @@ constexpr int kGroup = 2;
 }  // namespace
 }  // namespace baseline
 
-// Clang takes the target as an attribute over a region; GCC as a pragma.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-#endif
+#if KV_X86_SIMD
+KV_TARGET_BEGIN("avx2,fma")
 namespace avx2 {
 namespace {
 constexpr int kLevel = 1;
@@ -188,18 +180,9 @@ constexpr int kGroup = 2;
 #include "net/simd/kernels_body.inc"
 }  // namespace
 }  // namespace avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+KV_TARGET_END
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512vl,avx512dq,avx2,fma"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512vl,avx512dq,avx2,fma")
-#endif
+KV_TARGET_BEGIN("avx512f,avx512vl,avx512dq,avx2,fma")
 namespace avx512 {
 namespace {
 constexpr int kLevel = 2;
@@ -207,14 +190,12 @@ constexpr int kGroup = 4;
 #include "net/simd/kernels_body.inc"
 }  // namespace
 }  // namespace avx512
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
+KV_TARGET_END
 #endif
 
 namespace {
 
+#if KV_X86_SIMD
 const Kernels* Table(Isa isa) {
   switch (isa) {
     case Isa::kAvx512: return &avx512::kKernels;
@@ -240,6 +221,11 @@ Isa Detect() {
   if (Supported(Isa::kAvx2)) return Isa::kAvx2;
   return Isa::kBaseline;
 }
+#else
+const Kernels* Table(Isa) { return &baseline::kKernels; }
+bool Supported(Isa isa) { return isa == Isa::kBaseline; }
+Isa Detect() { return Isa::kBaseline; }
+#endif
 
 // Plain code until the processor has been asked (static initialisation).
 Isa g_isa = Isa::kBaseline;
@@ -275,7 +261,7 @@ const char* IsaName(Isa isa) {
   switch (isa) {
     case Isa::kAvx512: return "avx512";
     case Isa::kAvx2: return "avx2";
-    default: return "x86-64";
+    default: return KV_X86_SIMD ? "x86-64" : "plain";
   }
 }
 

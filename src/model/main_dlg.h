@@ -35,6 +35,7 @@ struct ForecastResult {
   float outlook_neg = 0;
   float profit_take = 0;     // percent above the purchase price
   float stop_loss = 0;       // percent below, stored positive
+  bool rated = false;        // the confidence is known (it may be 0 %)
 };
 
 class TMainDlg : public WindowHandler {

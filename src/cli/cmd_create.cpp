@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/cli_wording.h"
 #include "util/model_lock.h"
 #include "data/data_quality.h"
 #include "resources/ids.h"
@@ -82,7 +83,7 @@ int Run(Args& args) {
     const auto& shown_now = s.platform.messages();
     for (size_t i = shown; i < shown_now.size(); ++i) {
       if ((shown_now[i].flags & 0xF) == MB_YESNO) continue;
-      std::fprintf(stderr, "%s: %s\n", shown_now[i].caption.c_str(), shown_now[i].text.c_str());
+      std::fprintf(stderr, "%s: %s\n", shown_now[i].caption.c_str(), CliMessageText(shown_now[i].text).c_str());
       refused = true;   // any other message box: the stock was refused or its file did not read
     }
     if (refused) return Fail("stock " + spec.symbol + " was not added; the model is not saved");

@@ -112,6 +112,7 @@ TEST(CliFileErrors, AFailedFileOperationNamesThePathAndTheReason) {
       {"download --list missing GE", "cannot open the symbol list missing: No such file or directory"},
       {"download --cacert plain/x.pem GE", "cannot open the certificate file plain/x.pem: Not a directory"},
       {"create m.kvn --stock GE,missing.csv,10,p", "cannot open missing.csv: No such file or directory"},
+      {"demo plain/d --seconds 1", "plain/d: Not a directory"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);

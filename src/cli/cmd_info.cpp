@@ -57,8 +57,10 @@ int Run(Args& args) {
       if (key == "file") continue;
       if (key == "symbols")
         std::printf("symbols: %s\n", symbols.c_str());
-      else if (key == "learn_rate" || key == "eval_error")
-        std::printf("%s: %g\n", key.c_str(), value.AsNumber());
+      else if (key == "learn_rate")   // %g of the float itself, as ever
+        std::printf("learn_rate: %g\n", static_cast<double>(m.net.learn_rate));
+      else if (key == "eval_error")
+        std::printf("eval_error: %g\n", eval_error);
       else
         std::printf("%s: %s\n", key.c_str(), value.NumberText().c_str());
     }

@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/json_output.h"
+#include "model/data_findings.h"
 #include "data/data_quality.h"
 
 namespace kv::cli {

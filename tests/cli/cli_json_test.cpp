@@ -159,7 +159,9 @@ TEST(CliJson, PredictHoldsTheForecastItShows) {
     EXPECT_EQ(std::stod(m[2]), -doc.Find("stop_loss_pct")->AsNumber());
     const bool rated = std::regex_search(text, m, confidence);
     EXPECT_EQ(rated, !doc.Find("confidence_pct")->is_null());
-    if (rated) EXPECT_EQ(m[1], Text(*doc.Find("confidence_pct")));
+    if (rated) {
+      EXPECT_EQ(m[1], Text(*doc.Find("confidence_pct")));
+    }
   }
 }
 

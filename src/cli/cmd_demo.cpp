@@ -1,8 +1,10 @@
 // kestrivane-cli demo: the whole road of a model on the bundled sample files,
 // in one command (make demo): copy the samples, build a three-stock model,
 // train it briefly, forecast, simulate and write the report.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -46,16 +48,24 @@ std::string FindSamples() {
   return {};
 }
 
-bool CopyFile(const fs::path& from, const fs::path& to) {
+// Copies from to to; false with *why naming the file and the system's reason.
+bool CopyFile(const fs::path& from, const fs::path& to, std::string* why) {
   std::FILE* f = std::fopen(from.c_str(), "rb");
-  if (!f) return false;
+  if (!f) {
+    *why = "cannot open " + from.string() + ": " + std::strerror(errno);
+    return false;
+  }
   std::string data;
   char buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-  const bool read_ok = !std::ferror(f);
+  const int read_errno = std::ferror(f) ? errno : 0;
   std::fclose(f);
-  return read_ok && WriteFileAtomic(to.string(), data);
+  if (read_errno) {
+    *why = "cannot read " + from.string() + ": " + std::strerror(read_errno);
+    return false;
+  }
+  return WriteFileAtomic(to.string(), data, why);
 }
 
 // Enters one stock in the Stocks group and presses ADD, as a user would.
@@ -93,10 +103,12 @@ int Run(Args& args) {
   std::error_code ec;
   const fs::path dir = fs::absolute(args.empty() ? fs::path("kestrivane-demo") : fs::path(args[0]), ec);
   fs::create_directories(dir, ec);
-  if (!fs::is_directory(dir)) return Fail("demo: cannot create the folder " + dir.string());
+  if (!fs::is_directory(dir))
+    return Fail("demo: cannot create the folder " + dir.string() + (ec ? ": " + ec.message() : ""));
+  std::string why;
   for (const char* name : kSamples)
-    if (!CopyFile(fs::path(samples) / name, dir / name))
-      return Fail("demo: cannot copy " + std::string(name) + " into " + dir.string());
+    if (!CopyFile(fs::path(samples) / name, dir / name, &why))
+      return Fail("demo: cannot copy " + std::string(name) + " into " + dir.string() + ": " + why);
 
   Session session;
   TMainDlg& m = *session.main;
@@ -180,7 +192,6 @@ int Run(Args& args) {
   m.CmZoom(m.zoom);
   m.DisplayGuess(canvas);
   DrawChartDecorations(canvas, picture, ChartKind::Main, m, model.filename().string());
-  std::string why;
   if (!WriteOutputFile(chart.string(), canvas.Document(), &why))
     return Fail("demo: cannot write the chart " + chart.string() + ": " + why);
 

@@ -1,10 +1,14 @@
 // kestrivane-cli download: the download dialog's Download, without a window.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "app/options.h"
 #include "cli/cli.h"
+#include "cli/json_output.h"
 #include "download/http_client.h"
 #include "download/loader_dlg.h"
 #include "download/quote_settings.h"
@@ -12,8 +16,37 @@
 namespace kv::cli {
 namespace {
 
+// The price lines of a quote file as written: those starting with a digit,
+// after an optional quote.
+int CountDays(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  int days = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t at = !line.empty() && line[0] == '"' ? 1 : 0;
+    if (at < line.size() && line[at] >= '0' && line[at] <= '9') ++days;
+  }
+  return days;
+}
+
+// Whether path can be read (a folder opens but cannot); otherwise *why is the
+// system's reason.
+bool Readable(const std::string& path, std::string* why) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  errno = 0;
+  const bool read = std::fgetc(f) != EOF || !std::ferror(f);
+  if (!read) *why = std::strerror(errno ? errno : EIO);
+  std::fclose(f);
+  return read;
+}
+
 int RunDownload(Args& args) {
   std::string server, database, dest, list, url, timeout, cacert;
+  const JsonOutput json = TakeJson(args);
   bool verbose = TakeFlag(args, "--verbose");
   bool all = TakeFlag(args, "--all");
   TakeOption(args, "--server", server);
@@ -50,17 +83,12 @@ int RunDownload(Args& args) {
     if (secs < 1) return UsageError("bad --timeout \"" + timeout + "\": give a number of seconds, 1 or more");
     run.timeout_s = secs;
   }
+  std::string why;
   if (has_cacert) {
-    std::FILE* f = std::fopen(cacert.c_str(), "rb");
-    if (!f) return UsageError("cannot open the certificate file \"" + cacert + "\"");
-    std::fclose(f);
+    if (!Readable(cacert, &why)) return UsageError("cannot open the certificate file " + cacert + ": " + why);
     run.cacert = cacert;
   }
-  if (has_list) {
-    std::FILE* f = std::fopen(list.c_str(), "rb");
-    if (!f) return Fail("cannot open the symbol list \"" + list + "\"");
-    std::fclose(f);
-  }
+  if (has_list && !Readable(list, &why)) return Fail("cannot open the symbol list " + list + ": " + why);
 
   Session s;
   // The command's settings apply to this run only: kv.dat keeps the user's
@@ -103,14 +131,34 @@ int RunDownload(Args& args) {
       if (ld.dlg().ItemCount(ids::IDC_LD_SYMBOLS) == 0) {
         rc = Fail("no symbols to download (give SYMBOL..., --list FILE or --all)");
       } else {
-        ld.on_result = [](const std::string& line, bool) {
-          std::string l = line;
-          while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
-          std::printf("%s\n", l.c_str());
-          std::fflush(stdout);
+        JsonValue results = JsonValue::Array();
+        ld.on_result = [&](const LoaderDlg::Outcome& o) {
+          if (json.text()) {
+            std::string l = o.line;
+            while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
+            std::printf("%s\n", l.c_str());
+            std::fflush(stdout);
+          }
+          if (!json.wanted()) return;
+          JsonValue r = JsonValue::Object();
+          r.Set("symbol", o.symbol);
+          r.Set("file", o.path);
+          r.Set("outcome", o.ok ? "ok" : "failed");
+          if (o.ok)
+            r.Set("days", CountDays(o.path));
+          else
+            r.Set("error", o.reason.empty() ? JsonValue() : JsonValue(o.reason));
+          results.Push(std::move(r));
         };
         ld.DOWNLOAD_BNClicked();
         rc = ld.failed() > 0 ? 1 : 0;
+        if (json.wanted()) {
+          JsonValue doc = JsonValue::Object();
+          doc.Set("results", std::move(results));
+          doc.Set("succeeded", ld.succeeded());
+          doc.Set("failed", ld.failed());
+          if (!json.Write(doc)) rc = 1;
+        }
       }
     }
   }
@@ -122,7 +170,7 @@ int RunDownload(Args& args) {
 const Registrar reg({
     "download",
     "download [--url TEMPLATE | --server HOST[:PORT] [--database NAME]] [--timeout SECONDS] [--cacert FILE] "
-    "[--dest DIR] [--list FILE] [--all] [--verbose] [SYMBOL...]",
+    "[--dest DIR] [--list FILE] [--all] [--verbose] [--json[=FILE]] [SYMBOL...]",
     "Downloads one quote file per symbol, as the download dialog's Download\n"
     "does: SYMBOL.csv in the destination directory (--dest, else the option\n"
     "inet_des_dir). With a URL template (--url, else the option quote_url) each\n"
@@ -139,8 +187,9 @@ const Registrar reg({
     "trusts the authorities of a PEM file besides the system's (else\n"
     "quote_cacert). Prints one result line per symbol: OK, or FAIL and why;\n"
     "--verbose also shows the connection status on stderr. Exit status 1 when\n"
-    "any symbol failed. The flags apply to this run only; kv.dat keeps its\n"
-    "settings.",
+    "any symbol failed. --json prints one object per symbol as JSON instead\n"
+    "(--json=FILE writes it to FILE as well). The flags apply to this run\n"
+    "only; kv.dat keeps its settings.",
     RunDownload,
 });
 

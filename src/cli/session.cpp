@@ -3,13 +3,17 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_wording.h"
 #include "resources/ids.h"
+#include "util/file_failure.h"
 
 namespace kv::cli {
 
 Session::Session() {
   SetPlatform(&platform);
   platform.EchoMessagesTo(stderr);
+  platform.SetEchoWording(CliMessageText);
+  TakeFileFailure();   // nothing of an earlier session
   // Headless questions ("save now?") are answered No: commands save explicitly.
   platform.SetDefaultAnswer(IDNO);
   window = platform.CreateDialog(ids::DLG_MAIN, nullptr);

@@ -1,5 +1,7 @@
 #include "data/price_format.h"
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include "data/fields.h"
 #include "data/stock.h"
 #include "util/file.h"
+#include "util/file_failure.h"
 #include "util/text.h"
 
 namespace kv {
@@ -242,6 +245,8 @@ bool PriceLines::Open(const std::string& path) {
   format_ = SniffPriceFormat(path);
   first_ = true;
   file_ = format_.opened ? OpenRegularFile(path) : File(nullptr, &std::fclose);
+  // errno is still that of the failed open, here or in the sniff.
+  if (!file_) NoteFileFailure("open", path, errno);
   return file_ != nullptr;
 }
 

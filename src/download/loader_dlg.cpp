@@ -224,7 +224,8 @@ std::string LoaderDlg::DestinationForFiles(int max_chars) const {
   return dir;
 }
 
-void LoaderDlg::AppendResult(const std::string& symbol, bool ok, const std::string& reason) {
+void LoaderDlg::AppendResult(const std::string& symbol, const std::string& path, bool ok,
+                             const std::string& reason) {
   std::string line = ok               ? Format("%6s \tOK\r\n", symbol.c_str())
                      : reason.empty() ? Format("%6s \tFAIL\r\n", symbol.c_str())
                                       : Format("%6s \tFAIL %s\r\n", symbol.c_str(), reason.c_str());
@@ -240,7 +241,7 @@ void LoaderDlg::AppendResult(const std::string& symbol, bool ok, const std::stri
   }
   dlg_->SetText(ids::IDC_LD_RESULTS, text);
   (ok ? succeeded_ : failed_) += 1;
-  if (on_result) on_result(line, ok);
+  if (on_result) on_result(Outcome{symbol, path, ok, reason, line});
 }
 
 void LoaderDlg::DOWNLOAD_BNClicked() {
@@ -273,7 +274,7 @@ void LoaderDlg::DOWNLOAD_BNClicked() {
                                 : stream_->GetTemplateFile(url_template, symbol.c_str(), path.c_str());
       reason = stream_->reason();
     }
-    AppendResult(symbol, ok, reason);
+    AppendResult(symbol, path, ok, reason);
     // The list may have changed while the file was fetched.
     int at = dlg_->FindExact(ids::IDC_LD_SYMBOLS, symbol);
     if (at >= 0) dlg_->DeleteItem(ids::IDC_LD_SYMBOLS, at);

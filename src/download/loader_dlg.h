@@ -75,8 +75,16 @@ class LoaderDlg : public WindowHandler {
   void LoadListFile(const std::string& path);
   // Selects the database named name (without regard to case); false if none.
   bool SelectDatabase(std::string_view name);
-  // Called with every result line as it is added.
-  std::function<void(const std::string& line, bool ok)> on_result;
+  // One symbol's download as the Results box reports it.
+  struct Outcome {
+    std::string symbol;
+    std::string path;     // the file written, or that would have been
+    bool ok = false;
+    std::string reason;   // why it failed ("" after a success or when unknown)
+    std::string line;     // the Results box's line, CR LF included
+  };
+  // Called with every result as its line is added.
+  std::function<void(const Outcome&)> on_result;
 
   bool setup_ok() const { return setup_ok_; }
   bool downloading() const { return downloading_; }
@@ -92,7 +100,7 @@ class LoaderDlg : public WindowHandler {
   // The destination as file paths use it: backslashes turned into slashes,
   // trailing slashes removed; an empty destination is the current directory.
   std::string DestinationForFiles(int max_chars) const;
-  void AppendResult(const std::string& symbol, bool ok, const std::string& reason);
+  void AppendResult(const std::string& symbol, const std::string& path, bool ok, const std::string& reason);
   void EndStream();
 
   TMainDlg* main_ = nullptr;

@@ -104,6 +104,7 @@ std::string Pred7Text(TMainDlg& dlg) {
                   static_cast<double>(c));
     text += line;
     f.confidence = c;
+    f.rated = true;
   }
   return text;
 }

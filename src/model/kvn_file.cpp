@@ -24,6 +24,8 @@
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
+#include "util/file_failure.h"
 #include "util/text.h"
 
 namespace kv {
@@ -42,10 +44,12 @@ const char* const kMsgWrite = "Unable to open file for writing -ERROR 200";
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 // Only a regular file is a model: a FIFO would block the open and a device
 // such as /dev/zero would never end a word.
+// Only a regular file: a FIFO or a device named as a model must not block.
+// A failure is noted for the message about it.
 File Open(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return File(nullptr, &std::fclose);
-  return File(std::fopen(path.c_str(), "rb"), &std::fclose);
+  File f = OpenRegularFile(path);
+  if (!f) NoteFileFailure("open", path, errno);
+  return f;
 }
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }

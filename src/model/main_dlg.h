@@ -39,6 +39,7 @@ struct ForecastResult {
   float outlook_neg = 0;
   float profit_take = 0;     // percent above the purchase price
   float stop_loss = 0;       // percent below, stored positive
+  bool rated = false;        // the confidence is known (it may be 0 %)
 };
 
 // One stock as the Stocks group's fields hold it, or as a command names it.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <sstream>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include "download/download_support.h"
 #include "download/test_server.h"
 #include "support/fixture.h"
+#include "util/json.h"
 
 namespace kv::test {
 namespace {
@@ -151,6 +153,63 @@ TEST(DownloadCliTest, HostileAnswersFailWithTheirReason) {
                             std::filesystem::directory_iterator{}),
               1);
   }
+}
+
+// --json: one object per symbol, in the order of the result lines, beside
+// the same text with --json=FILE.
+TEST(DownloadCliTest, JsonHasOneObjectPerSymbol) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("out"));
+  TestHttpServer server;
+  server.SetBody("/q/IBM", QuoteText(48 * 70));   // 70 lines of 48 characters
+  server.SetBody("/q/KO", "<html>no quotes here</html>");
+  const std::string args = "--timeout 20 --dest " + dir.file("out") + " --url http://" + server.host() +
+                           "/q/{SYMBOL} IBM MSFT KO ../x";
+  const CliResult text = RunDownload(dir, args);
+  EXPECT_EQ(text.status, 1);
+  const CliResult both = RunDownload(dir, args + " --json=" + dir.file("r.json"));
+  EXPECT_EQ(both.out, text.out);
+  const CliResult json = RunDownload(dir, args + " --json");
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(ReadFile(dir.file("r.json")), json.out);
+  JsonValue doc;
+  std::string err;
+  ASSERT_TRUE(ParseJson(json.out, &doc, &err)) << err << json.out;
+  const struct {
+    const char* symbol;
+    const char* line;      // the text's result line
+    const char* outcome;
+    int days;              // ok: the price lines written
+    const char* error;     // failed: the start of the reason
+  } cases[] = {
+      {"IBM", "   IBM \tOK", "ok", 70, nullptr},
+      {"MSFT", "  MSFT \tFAIL ", "failed", 0, "HTTP 404"},
+      {"KO", "    KO \tFAIL ", "failed", 0, ""},
+      {"../x", "  ../x \tFAIL not a usable file name", "failed", 0, "not a usable file name"},
+  };
+  const JsonValue& results = *doc.Find("results");
+  ASSERT_EQ(results.size(), std::size(cases));
+  std::istringstream lines(text.out);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.symbol);
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
+    const JsonValue& r = results.items()[i];
+    EXPECT_EQ(r.Find("symbol")->AsString(), c.symbol);
+    EXPECT_EQ(r.Find("file")->AsString(), dir.file("out") + "/" + c.symbol + ".csv");
+    EXPECT_EQ(r.Find("outcome")->AsString(), c.outcome);
+    if (c.days) {
+      EXPECT_EQ(r.Find("days")->AsNumber(), c.days);
+    } else {
+      // The reason the text gives after FAIL.
+      EXPECT_EQ(line.substr(line.find("FAIL") + 5), r.Find("error")->AsString());
+      EXPECT_EQ(r.Find("error")->AsString().rfind(c.error, 0), 0u);
+    }
+  }
+  EXPECT_EQ(doc.Find("succeeded")->AsNumber(), 1);
+  EXPECT_EQ(doc.Find("failed")->AsNumber(), 3);
 }
 
 }  // namespace

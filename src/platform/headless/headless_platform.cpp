@@ -188,8 +188,8 @@ int HeadlessPlatform::MessageBox(std::string_view text, std::string_view caption
   }
   messages_.push_back({std::string(text), std::string(caption), flags, answer});
   if (echo_) {
-    std::fprintf(echo_, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
+    const std::string shown = echo_wording_ ? echo_wording_(text) : std::string(text);
+    std::fprintf(echo_, "%.*s: %s\n", static_cast<int>(caption.size()), caption.data(), shown.c_str());
     std::fflush(echo_);
   }
   return answer;

@@ -174,6 +174,10 @@ class HeadlessPlatform final : public Platform {
   void SetModalScript(std::function<int(Dialog&)> fn) { modal_script_ = std::move(fn); }
   // Every message box is also printed as "CAPTION: text" to this stream.
   void EchoMessagesTo(std::FILE* f) { echo_ = f; }
+  // Rewords a message's text for the echo only (the record keeps the text
+  // the program raised): the command line names its commands and options
+  // where the window's texts name buttons and menus.
+  void SetEchoWording(std::function<std::string(std::string_view text)> fn) { echo_wording_ = std::move(fn); }
 
   const std::vector<MessageRecord>& messages() const { return messages_; }
   const std::vector<FileDialogRecord>& file_dialogs() const { return file_dialogs_; }
@@ -191,6 +195,7 @@ class HeadlessPlatform final : public Platform {
   std::deque<std::optional<std::string>> files_;
   std::function<int(Dialog&)> modal_script_;
   std::FILE* echo_ = nullptr;
+  std::function<std::string(std::string_view)> echo_wording_;
   std::vector<MessageRecord> messages_;
   std::vector<FileDialogRecord> file_dialogs_;
   TimerTable timers_;

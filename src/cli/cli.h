@@ -51,6 +51,8 @@ bool TakeOption(Args& args, const std::string& name, std::string& value);
 // Removes "--name" from args; true when present. "--name=..." is noted as a
 // usage error.
 bool TakeFlag(Args& args, const std::string& name);
+// Notes a usage error found while taking an option, for CheckArgs to report.
+void UsageNote(const std::string& message);
 // After the options are taken: reports a missing option value, an option the
 // command does not know or a number of remaining arguments outside min..max
 // (`count_hint` says what to give, e.g. "give exactly one model file"), and

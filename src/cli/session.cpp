@@ -69,6 +69,8 @@ size_t OptionsEnd(const Args& args) {
 
 }  // namespace
 
+void UsageNote(const std::string& message) { Note(message); }
+
 void SetCommandName(const std::string& name) { state() = ArgState{name, {}, {}}; }
 
 bool TakeOption(Args& args, const std::string& name, std::string& value) {

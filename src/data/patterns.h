@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/globals.h"
+#include "data/limits.h"
 
 namespace kv {
 

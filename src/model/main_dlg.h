@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "data/data_quality.h"
 #include "data/patterns.h"
 #include "data/stock.h"
 #include "model/globals.h"
@@ -35,6 +37,22 @@ struct ForecastResult {
   float outlook_neg = 0;
   float profit_take = 0;     // percent above the purchase price
   float stop_loss = 0;       // percent below, stored positive
+};
+
+// One stock as the Stocks group's fields hold it, or as a command names it.
+struct StockEntry {
+  std::string symbol;      // 1 to 5 characters; taken in upper case
+  std::string data_file;   // the price file
+  std::string period;      // the influence period as typed: 1 to 20 days
+  bool price = false, volume = false, l_price = false, s_price = false;
+};
+
+// What adding a stock did.
+struct AddStockOutcome {
+  bool added = false;
+  std::string refusal;            // why not (the message ADD shows), empty when added
+  bool file_read = false;         // its price file read onto the calendar
+  std::vector<Finding> findings;  // what looks doubtful in its data
 };
 
 class TMainDlg : public WindowHandler {
@@ -148,6 +166,16 @@ class TMainDlg : public WindowHandler {
   void COMBOBOX2_BNSelChange();
   void TICKER_LIST_LBNSelChange();
   void TICKER_ADD_BNClicked();
+  // Adds a stock as ADD does, without asking about doubtful data: the
+  // findings come back for the caller to judge, and UndoAddStock takes the
+  // stock off again. Refused while the model is trained or full, and for
+  // fields ADD refuses (the refusal is not shown; the caller shows it).
+  AddStockOutcome AddStock(const StockEntry& entry);
+  // Takes the stock the last AddStock added back off; `modified` returns to
+  // `was_modified`.
+  void UndoAddStock(bool was_modified);
+  // Sets the hidden neurons as leaving the Neurons field does (2 to 12).
+  void SetNeurons(long long n);
   void TICKER_UPDATE_BNClicked();
   void TICKER_DEL_BNClicked();
   void TICKER_BROWSE_BNClicked();

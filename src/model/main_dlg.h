@@ -28,6 +28,8 @@
 namespace kv {
 
 class Canvas;
+struct SimulationInput;
+struct SimulationResult;
 
 // The outcome of the most recent forecast.
 struct ForecastResult {
@@ -238,6 +240,13 @@ class TMainDlg : public WindowHandler {
   void CePredictprob(CommandEnabler& ce);
   void CePredictpercent(CommandEnabler& ce);
   float Invest(int days_back, int days_from_end, int& trades, bool report);
+  // The simulation Invest runs (without its report): the strategy's
+  // parameters loaded, the window clamped to the stored days, `signal`
+  // written, Rep enabled as after a run.
+  SimulationResult Simulation(int days_back, int days_from_end, bool keep_days);
+  // The days such a run simulates, with the target's prices (there must be
+  // a target), the calendar, the outputs and `signal` as its signal output.
+  SimulationInput SimulationWindow(int days_back, int days_from_end);
   void CmStrategyitem(int n);            // strategies 0..6
   void CmStrategyitem7();                // the search
   void CeStrategyitem(int n, CommandEnabler& ce);
@@ -263,6 +272,9 @@ class TMainDlg : public WindowHandler {
   void CmPopupprojections();
   // Performance figures of the main window (value, initial, market, trades).
   void UpdateFigures();
+  // The Market figure: the initial investment held in the target over the
+  // training period.
+  float MarketValue() const;
 
   // ================= application shell (app/) =================
   void EvInitDialog();                   // set-up after the window exists

@@ -285,6 +285,7 @@ int main(int argc, char** argv) {
     RegisterFannBenchmarks(world);
     RegisterProgramBenchmarks(world);
     RegisterBatchBenchmarks(world);
+    RegisterWalkForwardBenchmarks(world);
     std::fprintf(stderr, "kvbench: engine %s, %d repetitions of at least %.2f s each\n",
                  kv::netk::IsaName(kv::netk::ActiveIsa()), g_reps, g_min_time);
     Collector collector;

@@ -88,6 +88,7 @@ void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);
 void RegisterProgramBenchmarks(World& w);
 void RegisterBatchBenchmarks(World& w);
+void RegisterWalkForwardBenchmarks(World& w);
 
 // The day of ExecBackProp's next step: drawn from the training window with
 // the engine's generator, as the phase draws it.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/patterns.h"
 #include "data/stock.h"
 
 namespace kv {
@@ -21,16 +22,9 @@ float ScaleFactor(const float* v, int n) {
   float f = 1.0f / (2.0f * m);
   return std::max(f, 0.0f);
 }
-}  // namespace
 
-void Stock::Filter() {
-  const int n = DayCount();
-  // Days on which the stock has no quote repeat the previous close; volume
-  // stays 0 there, a missing trade is no trade.
-  for (int i = 1; i < n; ++i) {
-    if (raw_price[i] == 0) raw_price[i] = raw_price[i - 1];
-    if (price[i] == 0) price[i] = price[i - 1];
-  }
+// The trend filters of gap-filled closes; each day uses closes up to that day.
+void TrendFilters(const float* price, int n, float* s_price, float* l_price) {
   const float p0 = price[0];
   float s = p0, t = p0, L = p0;
   for (int i = 0; i < n; ++i) {
@@ -42,26 +36,60 @@ void Stock::Filter() {
   }
 }
 
+// Scales the four series of n days in place. The factors come from the
+// first `known` days, or are the ones given when `keep`.
+void Scale(float* price, float* s_price, float* l_price, float* volume, int n, int known,
+           bool keep, float normal[5]) {
+  float* series[3] = {s_price, l_price, volume};
+  for (int k = 0; k < 3; ++k) {
+    float f = ScaleFactor(series[k], known);
+    if (!keep) normal[k] = f;
+    for (int i = 0; i < n; ++i) series[k][i] *= normal[k];
+  }
+  float upper = -10000.0f;
+  for (int i = 0; i < known; ++i) upper = std::max(upper, price[i]);
+  if (!keep) {
+    normal[3] = 0;
+    normal[4] = upper;
+  }
+  if (std::fabs(normal[4] - normal[3]) < 0.1f) normal[4] += 0.1f;
+  for (int i = 0; i < n; ++i) price[i] = (price[i] - normal[3]) * 0.9f / (normal[4] - normal[3]);
+}
+}  // namespace
+
+void Stock::Filter() {
+  const int n = DayCount();
+  // Days on which the stock has no quote repeat the previous close; volume
+  // stays 0 there, a missing trade is no trade.
+  for (int i = 1; i < n; ++i) {
+    if (raw_price[i] == 0) raw_price[i] = raw_price[i - 1];
+    if (price[i] == 0) price[i] = price[i - 1];
+  }
+  TrendFilters(price, n, s_price, l_price);
+}
+
 void Stock::Normalize(int keep) {
   const int n = DayCount();
-  struct Series {
-    float* v;
-    float* factor;
-  } series[3] = {{s_price, &normal1}, {l_price, &normal2}, {volume, &normal3}};
-  for (auto& s : series) {
-    float f = ScaleFactor(s.v, n);
-    if (keep == 0) *s.factor = f;
-    for (int i = 0; i < n; ++i) s.v[i] *= *s.factor;
-  }
+  float normal[5] = {normal1, normal2, normal3, normal4, normal5};
+  Scale(price, s_price, l_price, volume, n, n, keep != 0, normal);
+  normal1 = normal[0];
+  normal2 = normal[1];
+  normal3 = normal[2];
+  normal4 = normal[3];
+  normal5 = normal[4];
+}
 
-  float upper = -10000.0f;
-  for (int i = 0; i < n; ++i) upper = std::max(upper, price[i]);
-  if (keep == 0) {
-    normal4 = 0;
-    normal5 = upper;
-  }
-  if (std::fabs(normal5 - normal4) < 0.1f) normal5 += 0.1f;
-  for (int i = 0; i < n; ++i) price[i] = (price[i] - normal4) * 0.9f / (normal5 - normal4);
+void ConditionSeries(const float* close, const float* volume, int n_days, int last_day,
+                     ScaledSeries& out) {
+  const int n = std::clamp(n_days, 0, kMaxDays);
+  // As Read_File leaves a fresh model's stock, but with the factors known on
+  // last_day: closes are gap-filled already, volumes as read.
+  std::copy(close, close + n, out.price);
+  std::copy(volume, volume + n, out.volume);
+  TrendFilters(out.price, n, out.s_price, out.l_price);
+  const int known = std::clamp(last_day + 1, n > 0 ? 1 : 0, n);
+  float normal[5] = {1, 1, 1, 0, 1};
+  Scale(out.price, out.s_price, out.l_price, out.volume, n, known, false, normal);
 }
 
 }  // namespace kv

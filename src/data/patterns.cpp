@@ -99,25 +99,78 @@ void TMainDlg::Update_Stocks() {
   dlg.Invalidate();
 }
 
-void TMainDlg::Prep_Data() {
-  SetStatus("Preprocessing stock data. ");
-  Check_Events();
-  const int n = std::clamp(patterns.n_days, 0, kMaxDays);
+int FillInputs(const InputSeries* stocks, int count, int n_days, Patterns& p) {
+  const int n = std::clamp(n_days, 0, kMaxDays);
   int row = 0;
-  for (int s = 0; s < std::min(n_files, kMaxStocks); ++s) {
-    const Stock* st = stocks[s].get();
-    if (!st) continue;
-    const float* series[4] = {st->price, st->l_price, st->s_price, st->volume};
-    const bool use[4] = {st->do_price, st->do_l_price, st->do_s_price, st->do_volume};
-    const int periods = std::clamp(st->infl_periods, 0, kMaxInflPeriods);
+  for (int s = 0; s < count; ++s) {
+    const InputSeries& st = stocks[s];
+    const float* series[4] = {st.price, st.l_price, st.s_price, st.volume};
+    const bool use[4] = {st.do_price, st.do_l_price, st.do_s_price, st.do_volume};
+    const int periods = std::clamp(st.periods, 0, kMaxInflPeriods);
     for (int k4 = 0; k4 < 4; ++k4) {
       if (!use[k4]) continue;
       for (int k = 0; k < periods && row < kMaxInputs; ++k, ++row)
-        for (int d = k; d < n; ++d) patterns.inputs[row][d] = series[k4][d - k];
+        for (int d = k; d < n; ++d) p.inputs[row][d] = series[k4][d - k];
     }
   }
-  net.in_nodes = row;
-  for (int d = 0; d < n; ++d) patterns.inputs[net.in_nodes][d] = 1.0f;
+  for (int d = 0; d < n; ++d) p.inputs[row][d] = 1.0f;
+  return row;
+}
+
+void FillTargets(const float* x, int n_days, Patterns& p) {
+  const int n = std::clamp(n_days, 0, kMaxDays);
+  for (int d = 0; d < n; ++d) {
+    float hi = -1000.0f, lo = 1000.0f;
+    for (int j = 0; j < 10 && d + j < n; ++j) {
+      hi = std::max(hi, x[d + j]);
+      lo = std::min(lo, x[d + j]);
+    }
+    if (x[d] == 0) {
+      p.result[d][0] = p.result[d][1] = 0;
+      continue;
+    }
+    const float mag = std::fabs(x[d]);
+    p.result[d][0] = std::clamp((hi - x[d]) * 10.0f / mag, 0.0f, 1.0f);
+    p.result[d][1] = std::clamp((x[d] - lo) * 10.0f / mag, 0.0f, 1.0f);
+  }
+}
+
+int BuildPatterns(const std::vector<RawStock>& stocks, int n_days, int last_day, int predic_mode,
+                  Patterns& p) {
+  const int n = std::clamp(n_days, 0, kMaxDays);
+  const int count = std::min<int>(static_cast<int>(stocks.size()), kMaxStocks);
+  std::vector<ScaledSeries> scaled(count);
+  std::vector<InputSeries> in(count);
+  for (int s = 0; s < count; ++s) {
+    const RawStock& r = stocks[s];
+    std::vector<float> close(r.close), volume(r.volume);
+    close.resize(kMaxDays, 0.0f);
+    volume.resize(kMaxDays, 0.0f);
+    ConditionSeries(close.data(), volume.data(), n, last_day, scaled[s]);
+    in[s] = {scaled[s].price, scaled[s].l_price, scaled[s].s_price, scaled[s].volume,
+             r.do_price,      r.do_l_price,      r.do_s_price,      r.do_volume,
+             r.periods};
+  }
+  p.n_days = n;
+  const int rows = FillInputs(in.data(), count, n, p);
+  if (count > 0 && (predic_mode == 0 || predic_mode == 1))
+    FillTargets(predic_mode == 0 ? scaled[0].s_price : scaled[0].price, n, p);
+  return rows;
+}
+
+void TMainDlg::Prep_Data() {
+  SetStatus("Preprocessing stock data. ");
+  Check_Events();
+  InputSeries in[kMaxStocks];
+  int count = 0;
+  for (int s = 0; s < std::min(n_files, kMaxStocks); ++s) {
+    const Stock* st = stocks[s].get();
+    if (!st) continue;
+    in[count++] = {st->price,    st->l_price,    st->s_price,    st->volume,
+                   st->do_price, st->do_l_price, st->do_s_price, st->do_volume,
+                   st->infl_periods};
+  }
+  net.in_nodes = FillInputs(in, count, patterns.n_days, patterns);
   SetStatus("");
   Check_Events();
 }
@@ -127,21 +180,7 @@ void TMainDlg::Create_Results() {
   net.out_nodes = 2;
   const float* x = PredicMode == 0 ? stocks[0]->s_price : PredicMode == 1 ? stocks[0]->price : nullptr;
   if (!x) return;
-  const int n = std::clamp(patterns.n_days, 0, kMaxDays);
-  for (int d = 0; d < n; ++d) {
-    float hi = -1000.0f, lo = 1000.0f;
-    for (int j = 0; j < 10 && d + j < n; ++j) {
-      hi = std::max(hi, x[d + j]);
-      lo = std::min(lo, x[d + j]);
-    }
-    if (x[d] == 0) {
-      patterns.result[d][0] = patterns.result[d][1] = 0;
-      continue;
-    }
-    const float mag = std::fabs(x[d]);
-    patterns.result[d][0] = std::clamp((hi - x[d]) * 10.0f / mag, 0.0f, 1.0f);
-    patterns.result[d][1] = std::clamp((x[d] - lo) * 10.0f / mag, 0.0f, 1.0f);
-  }
+  FillTargets(x, patterns.n_days, patterns);
 }
 
 }  // namespace kv

@@ -97,7 +97,7 @@ bool Stock::Read_File(int keep, const char* path) {
     FileError("Unable to open historical data file: " + data_file + "\n-ERROR 500");
     return false;
   }
-  for (float* s : {price, raw_price, s_price, l_price, volume, quoted_price}) std::fill(s, s + kMaxDays, 0.0f);
+  for (float* s : {price, raw_price, s_price, l_price, volume, raw_volume, quoted_price}) std::fill(s, s + kMaxDays, 0.0f);
   std::fill(quoted, quoted + kMaxDays, false);
   file_dates.clear();
 
@@ -149,7 +149,7 @@ bool Stock::Add_Price(int32_t date, float p, float v) {
   for (int i = 0; i < n; ++i) {
     if (calendar[i] == date) {
       price[i] = raw_price[i] = quoted_price[i] = p;
-      volume[i] = v;
+      volume[i] = raw_volume[i] = v;
       quoted[i] = true;
       break;
     }

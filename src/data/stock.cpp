@@ -17,6 +17,7 @@ void Stock::Clear() {
   data_file.clear();
   std::fill(std::begin(price), std::end(price), 0.0f);
   std::fill(std::begin(raw_price), std::end(raw_price), 0.0f);
+  std::fill(std::begin(raw_volume), std::end(raw_volume), 0.0f);
   std::fill(std::begin(s_price), std::end(s_price), 0.0f);
   std::fill(std::begin(l_price), std::end(l_price), 0.0f);
   std::fill(std::begin(volume), std::end(volume), 0.0f);

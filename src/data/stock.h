@@ -30,6 +30,7 @@ class Stock {
   float s_price[kMaxDays] = {};   // short-term filtered, scaled
   float l_price[kMaxDays] = {};   // long-term filtered, scaled
   float volume[kMaxDays] = {};    // volume, scaled
+  float raw_volume[kMaxDays] = {}; // volume as read, not scaled
   float normal1 = 1, normal2 = 1, normal3 = 1, normal4 = 0, normal5 = 1;
   int32_t header_lines = 0;       // lines before the first data line
   int32_t year_pos[2] = {0, 1};   // digit positions inside a normalised date field

@@ -227,13 +227,10 @@ class TMainDlg : public WindowHandler {
   // Learning steps (back-propagation steps plus annealing trials): counted
   // since the counter was last reset; with a non-negative budget, the step
   // that reaches it clears training_on, so the running phase restores its
-  // best network and the session ends (kestrivane-cli train --steps).
+  // best network and the session ends (kestrivane-cli train --steps). The
+  // session (net/trainer.h) keeps them and hands them over at every pump.
   long long learning_steps = 0;
   long long step_budget = -1;
-  void CountLearningStep() {
-    ++learning_steps;
-    if (step_budget >= 0 && learning_steps >= step_budget) training_on = false;
-  }
   // Fit of the best network the running phase has found (progress display).
   double phase_best_fit = 0;
 

@@ -1,8 +1,8 @@
-// The training session: TRAIN runs rounds of a back-propagation phase,
-// annealing passes and hidden-layer growth until something clears
-// training_on (STOP, Forget, a field edit, the batch time limit, closing).
-// Everything happens inside the command; the phases pump messages so that
-// STOP, the timers and the menu stay live, and report through progress.
+// The training session: TRAIN runs the Trainer (net/trainer.h) on the
+// dialog's network until something clears training_on (STOP, Forget, a field
+// edit, the batch time limit, closing). Everything happens inside the
+// command; the session pumps messages through the dialog's host so that
+// STOP, the timers and the menu stay live, and reports through progress.
 #include <algorithm>
 #include <string>
 
@@ -10,6 +10,7 @@
 #include "model/dialog_progress.h"
 #include "model/main_dlg.h"
 #include "net/random.h"
+#include "net/trainer.h"
 #include "resources/ids.h"
 
 namespace kv {
@@ -31,103 +32,76 @@ void DialogProgress::Finished(const std::string& text) { m_.SetStatus(text); }
 // quit request met here ends the process (Platform::Quit).
 void TMainDlg::Check_Events() { plat().CheckEvents(); }
 
-// One back-propagation phase: learning steps on random days of the training
-// window, with a look at the fit every 1000 steps that keeps the best network
-// and adapts the rate.
-void TMainDlg::ExecBackProp() {
-  progress->Phase("Back Propagation Training");
-  Check_Events();
-  modified = true;
-  long long s = 0;
-  progress->Cycle(0);
+namespace {
 
-  double best_fit = 1.0 / (process_bp(eval_days, keepout_days, 1, true) + 1.0);
-  phase_best_fit = best_fit;
-  seed_random_from_time();
-  to_best();
+// The dialog as the host of its training session: at every pumping point the
+// session's state goes to the dialog's members, the events are served (STOP,
+// Forget, the timers, the menu toggles may change them) and the members come
+// back to the session.
+class DialogTrainingHost final : public TrainingHost {
+ public:
+  explicit DialogTrainingHost(TMainDlg& m) : m_(m) {}
 
-  while (training_on && net.learn_rate > 0.0003) {
-    const int span = eval_days - keepout_days;
-    const int r = span > 0 ? random31() % span : 0;
-    backprop(patterns.n_days - (r + keepout_days));
-    ++s;
-    CountLearningStep();
-    if (s % 25 == 0) Check_Events();
-    if (s % 1000 == 0) {
-      modified = true;
-      double fit = 1.0 / (process_bp(eval_days, keepout_days, 1, true) + 1.0);
-      if (keepout_days < eval_days) progress->Cycle(s / (eval_days - keepout_days));
-      if (fit > best_fit) {
-        best_fit = fit;
-        phase_best_fit = best_fit;
-        net.learn_rate = static_cast<float>(std::min(net.learn_rate * 1.1, 1.0));
-        to_best();
-        progress->Improved(best_fit);
-      } else {
-        net.learn_rate = static_cast<float>(net.learn_rate * 0.995);
-      }
-      Check_Events();
-    }
+  void Pump(Trainer& t) override {
+    Out(t);
+    m_.Check_Events();
+    In(t);
   }
-  from_best(0);
+  double Evaluate(Trainer&, int start_back, int end_back, int step) override {
+    return m_.process_bp(start_back, end_back, step, true);
+  }
+  void Reseed(Trainer&) override { seed_random_from_time(); }
+  void Changed() override { m_.modified = true; }
+  void RoundStarts() override {
+    // Unticking Auto Save ends the periodic saves; ticking it does not start them.
+    if (!m_.AutoSave) plat().KillTimer(&m_, ids::TIMER_AUTOSAVE);
+  }
+  void Grew(Trainer& t) override {
+    m_.dlg.SetText(ids::IDC_NEURONS, std::to_string(t.net.x_matrix));
+  }
+
+  void In(Trainer& t) {
+    t.running = m_.training_on;
+    t.trained = m_.Trained;
+    t.learning_steps = m_.learning_steps;
+    t.step_budget = m_.step_budget;
+    t.phase_best_fit = m_.phase_best_fit;
+    t.settings.do_backprop = m_.DoBackProp;
+    t.settings.do_annealing = m_.DoAnnealing;
+    t.settings.auto_grow = m_.AutoIncNeu;
+    t.settings.max_neurons = max_neurons;
+    t.settings.eval_days = m_.eval_days;
+    t.settings.keepout_days = m_.keepout_days;
+  }
+  void Out(const Trainer& t) {
+    m_.training_on = t.running;
+    m_.Trained = t.trained;
+    m_.learning_steps = t.learning_steps;
+    m_.phase_best_fit = t.phase_best_fit;
+  }
+
+ private:
+  TMainDlg& m_;
+};
+
+}  // namespace
+
+// The phases on the dialog's network and patterns, with the default
+// generator, as the session runs them.
+void TMainDlg::ExecBackProp() {
+  DialogTrainingHost host(*this);
+  Trainer t(net, patterns, DefaultRandom(), progress, &host);
+  host.In(t);
+  t.BackPropPhase();
+  host.Out(t);
 }
 
-// Simulated annealing: a random search around the best network found so far.
-// Every trial perturbs all live weights of the snapshot at once; a trial is
-// kept only when it evaluates strictly better. The width widens after a
-// success and narrows slowly after a failure, and the pass ends when it has
-// narrowed below its floor.
 void TMainDlg::ExecAnneal(int pass) {
-  modified = true;
-  progress->Phase("Simulated Annealing Training pass " + std::to_string(pass));
-  Check_Events();
-  long long t = 0;
-  progress->Cycle(0);
-
-  // Early passes look at every 8th, 4th, 2nd day only: cheap, coarse trials.
-  const int stride = 1 << (4 - std::clamp(pass, 1, 4));
-  double best_fit = 1.0 / (process_bp(eval_days, keepout_days, stride, true) + 1.0);
-  phase_best_fit = best_fit;
-  to_best();
-
-  while (training_on && net.learn_rate > 0.001) {
-    // Around the snapshot, not the previous trial: a failed trial leaves no
-    // trace. Only the live weights move; the bias row and column of the
-    // snapshot sit at their fixed places (row 240, column 12).
-    const float w = net.learn_rate;
-    const int nh = std::clamp(net.x_matrix, 0, kMaxHidden);
-    const int ni = std::clamp(net.in_nodes, 0, kMaxInputs);
-    const int no = std::clamp(net.out_nodes, 1, kMaxOutputs);
-    for (int h = 0; h < nh; ++h) {
-      for (int j = 0; j < ni; ++j) net.hidden_w[j][h] = net.best_hidden_w[j][h] + frand(w);
-      net.hidden_w[ni][h] = net.best_hidden_w[kMaxInputs][h] + frand(w);
-    }
-    for (int o = 0; o < no; ++o) {
-      for (int h = 0; h < nh; ++h) net.out_w[o][h] = net.best_out_w[o][h] + frand(w);
-      net.out_w[o][nh] = net.best_out_w[o][kMaxHidden] + frand(w);
-    }
-
-    Check_Events();
-    ++t;
-    if (t % 100 == 0) progress->Cycle(t);
-
-    const double fit = 1.0 / (process_bp(eval_days, keepout_days, stride, true) + 1.0);
-    if (fit > best_fit) {
-      modified = true;
-      net.learn_rate = static_cast<float>(std::min(net.learn_rate * 1.1, 1.0));
-      progress->Improved(fit);
-      Check_Events();
-      best_fit = fit;
-      phase_best_fit = best_fit;
-      to_best();
-    } else {
-      net.learn_rate = static_cast<float>(net.learn_rate * 0.995);
-    }
-    CountLearningStep();
-  }
-
-  from_best(0);
-  progress->Phase("Exiting Simulated Annealing Training");
+  DialogTrainingHost host(*this);
+  Trainer t(net, patterns, DefaultRandom(), progress, &host);
+  host.In(t);
+  t.AnnealPass(pass);
+  host.Out(t);
 }
 
 void TMainDlg::SetBusyControls() {
@@ -174,42 +148,12 @@ void TMainDlg::B1_BNClicked() {
   }
   plat().SetTimer(this, ids::TIMER_MINUTE, 60000);
 
-  while (training_on) {
-    // Both algorithms unticked from the menu while the session runs: a round
-    // would do nothing but spin without pumping, so the session ends here.
-    if (!DoBackProp && !DoAnnealing) {
-      training_on = false;
-      break;
-    }
-    // Unticking Auto Save ends the periodic saves; ticking it does not start them.
-    if (!AutoSave) plat().KillTimer(this, ids::TIMER_AUTOSAVE);
-
-    if (DoBackProp && training_on) {
-      Trained = std::max(Trained, 1);
-      net.learn_rate = 0.03f;
-      ExecBackProp();
-    }
-    if (DoAnnealing && training_on) {
-      Trained = std::max(Trained, 1);
-      // Trained remembers the pass the next sequence starts from, so a
-      // stopped sequence resumes where it was.
-      int p = std::min(Trained, 4);
-      while (training_on && p <= 4) {
-        net.learn_rate = 0.6f;
-        ExecAnneal(p);
-        ++p;
-        // Forget during the pass left a fresh network: it stays untrained.
-        if (Trained > 0) Trained = std::min(p, 4);
-      }
-    }
-    if (training_on && AutoIncNeu) {
-      modified = true;
-      const int adds = net.x_matrix / 10 + 1;
-      for (int i = 0; i < adds; ++i) add_x_matrix();   // refused at 12: ignored
-      // A grown network starts its annealing over from the coarse passes.
-      if (net.x_matrix < max_neurons) Trained = 1;
-      dlg.SetText(ids::IDC_NEURONS, std::to_string(net.x_matrix));
-    }
+  {
+    DialogTrainingHost host(*this);
+    Trainer t(net, patterns, DefaultRandom(), progress, &host);
+    host.In(t);
+    t.Run();
+    host.Out(t);
   }
 
   plat().KillTimer(this, ids::TIMER_AUTOSAVE);

@@ -51,11 +51,13 @@ void Network::FromBest(int count) {
   }
 }
 
-bool Network::Grow(int limit) {
+bool Network::Grow(int limit) { return Grow(limit, DefaultRandom()); }
+
+bool Network::Grow(int limit, Random& rng) {
   if (x_matrix >= limit) return false;
   ++x_matrix;
   const int n = x_matrix - 1;
-  for (int j = 0; j < kInputRows; ++j) hidden_w[j][n] = frand(5.0f);
+  for (int j = 0; j < kInputRows; ++j) hidden_w[j][n] = rng.Frand(5.0f);
   for (int o = 0; o < kMaxOutputs; ++o) {
     out_w[o][n + 1] = out_w[o][n];   // the bias weight moves one column right
     out_w[o][n] = 0.01f;

@@ -13,6 +13,7 @@
 
 #include "data/patterns.h"
 #include "data/limits.h"
+#include "net/random.h"
 
 namespace kv {
 
@@ -73,6 +74,9 @@ class Network {
   // Adds one hidden neuron with random input weights (frand(5)) and an
   // output weight of 0.01; false, and nothing changes, at `limit` neurons.
   bool Grow(int limit);
+  // The same with the weights drawn from `rng`; Grow(limit) draws from the
+  // default generator.
+  bool Grow(int limit, Random& rng);
 
  private:
   // The last evaluation, for answering a repeat (evaluation.cpp); made on

@@ -2,6 +2,7 @@
 // date lists and the messages of a stock that does not read.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "data/price_files.h"
@@ -200,6 +201,55 @@ TEST_F(PatternsTest, RereadingATrainedModelKeepsItsScale) {
   main->Trained = 0;
   main->CmOpen_stock();
   EXPECT_NEAR(s.normal5, top * 20.0f / 0.9f, 1e-4);   // new factors: the highest price
+}
+
+// Patterns built from the stocks as read: without a cut-off they are the
+// dialog's own, bit for bit; with one, no price after a day reaches that
+// day's inputs, nor (through the scale factors) any input at all.
+TEST_F(PatternsTest, BuiltPatternsMatchTheModelsAndUseNoLaterPrice) {
+  AddStock(0, WriteStock("a.csv"), 6, "pvls");
+  AddStock(1, WriteStock("b.csv"), 4, "sv");
+  for (int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    main->PredicMode = mode;
+    main->Update_Stocks();
+    std::vector<RawStock> raw;
+    for (int s = 0; s < 2; ++s) {
+      const Stock& st = *main->stocks[s];
+      raw.push_back({std::vector<float>(st.raw_price, st.raw_price + 400),
+                     std::vector<float>(st.raw_volume, st.raw_volume + 400), st.do_price,
+                     st.do_l_price, st.do_s_price, st.do_volume, st.infl_periods});
+    }
+    const int rows = main->net.in_nodes;
+    auto same = [&](const Patterns& a, const Patterns& b, int days, int targets) {
+      for (int j = 0; j <= rows; ++j)
+        if (std::memcmp(a.inputs[j], b.inputs[j], days * sizeof(float))) return false;
+      return std::memcmp(a.result, b.result, targets * sizeof a.result[0]) == 0;
+    };
+    auto built = std::make_unique<Patterns>();
+    for (int last : {399, 5000}) {
+      EXPECT_EQ(BuildPatterns(raw, 400, last, mode, *built), rows);
+      EXPECT_TRUE(same(*built, main->patterns, 400, 400));
+    }
+
+    // Cut off at day 199; prices change from day 251 on.
+    struct Case {
+      int n_days;
+      bool changed;
+    } cases[] = {{400, false}, {400, true}, {251, false}};
+    std::vector<std::unique_ptr<Patterns>> got;
+    for (const Case& c : cases) {
+      std::vector<RawStock> r = raw;
+      if (c.changed)
+        for (RawStock& st : r)
+          for (int d = 251; d < 400; ++d) st.close[d] *= 1.7f, st.volume[d] += 99;
+      got.push_back(std::make_unique<Patterns>());
+      BuildPatterns(r, c.n_days, 199, mode, *got.back());
+    }
+    EXPECT_TRUE(same(*got[0], *got[1], 251, 241));
+    EXPECT_TRUE(same(*got[0], *got[2], 251, 241));
+    EXPECT_FALSE(same(*got[0], main->patterns, 251, 241));   // the scale is the cut-off's
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "net/network.h"
+#include "net/trainer.h"
 
 namespace kv::test {
 namespace {
@@ -100,6 +101,41 @@ TEST(ConcurrentNetworks, TwoTrainedAtOnceEqualEachTrainedAlone) {
     ASSERT_EQ(ta.size(), ta2.size());
     EXPECT_EQ(0, std::memcmp(ta.data(), ta2.data(), ta.size() * sizeof(double)));
     EXPECT_EQ(0, std::memcmp(tb.data(), tb2.data(), tb.size() * sizeof(double)));
+    EXPECT_TRUE(SameNetwork(*alone_a, *both_a));
+    EXPECT_TRUE(SameNetwork(*alone_b, *both_b));
+  }
+}
+
+// Whole training sessions, each with its own generator: two at once equal
+// the same two one after the other.
+TEST(ConcurrentNetworks, TwoSessionsAtOnceEqualEachAlone) {
+  struct Case {
+    bool backprop, annealing;
+    long long steps;
+  } cases[] = {{true, true, 4000}, {false, true, 1500}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.steps);
+    auto pa = MakePatterns(8, 11);
+    auto pb = MakePatterns(30, 12);
+    auto session = [&](Network& net, const Patterns& p, uint64_t seed) {
+      Random rng(seed);
+      Trainer t(net, p, rng, nullptr);
+      t.settings.do_backprop = c.backprop;
+      t.settings.do_annealing = c.annealing;
+      t.settings.max_neurons = 7;
+      t.settings.eval_days = 350;
+      t.step_budget = c.steps;
+      t.Run();
+      return t.learning_steps;
+    };
+    auto alone_a = MakeNetwork(8, 3, 13), alone_b = MakeNetwork(30, 5, 14);
+    auto both_a = std::make_unique<Network>(*alone_a), both_b = std::make_unique<Network>(*alone_b);
+    EXPECT_EQ(session(*alone_a, *pa, 21), c.steps);
+    EXPECT_EQ(session(*alone_b, *pb, 22), c.steps);
+    std::thread thread_a([&] { session(*both_a, *pa, 21); });
+    std::thread thread_b([&] { session(*both_b, *pb, 22); });
+    thread_a.join();
+    thread_b.join();
     EXPECT_TRUE(SameNetwork(*alone_a, *both_a));
     EXPECT_TRUE(SameNetwork(*alone_b, *both_b));
   }

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "gui_program.h"
-#include "platform/qt/desktop_app.h"
+#include "app/desktop/desktop_app.h"
 
 namespace kv::gui {
 

@@ -14,8 +14,8 @@
 
 #include "model/main_dlg.h"
 #include "platform/platform.h"
-#include "platform/qt/desktop_app.h"
-#include "platform/qt/main_frame.h"
+#include "app/desktop/desktop_app.h"
+#include "app/desktop/main_frame.h"
 #include "platform/qt/paint_surface.h"
 #include "platform/qt/qt_dialog.h"
 #include "platform/qt/qt_platform.h"

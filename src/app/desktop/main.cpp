@@ -10,7 +10,7 @@
 #include "app/version_info.h"
 
 #include "model/globals.h"
-#include "platform/qt/desktop_app.h"
+#include "app/desktop/desktop_app.h"
 #include "platform/qt/qt_platform.h"
 
 int main(int argc, char** argv) {

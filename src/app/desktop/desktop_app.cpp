@@ -1,4 +1,4 @@
-#include "platform/qt/desktop_app.h"
+#include "app/desktop/desktop_app.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -7,7 +7,7 @@
 
 #include "model/globals.h"
 #include "model/main_dlg.h"
-#include "platform/qt/main_frame.h"
+#include "app/desktop/main_frame.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_dialog.h"
 #include "platform/qt/qt_platform.h"

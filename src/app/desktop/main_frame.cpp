@@ -1,4 +1,4 @@
-#include "platform/qt/main_frame.h"
+#include "app/desktop/main_frame.h"
 
 #include <QAction>
 #include <QApplication>

@@ -55,8 +55,8 @@ std::vector<std::string> WalkForwardFoldLines(const WalkForwardReport& r) {
   return lines;
 }
 
-std::string WalkForwardStatsText(const WalkForwardReport& r) {
-  std::string text = Format("%-22s  %14s  %14s", "", "out-of-sample", "in-sample");
+std::vector<std::string> WalkForwardStatLines(const WalkForwardReport& r) {
+  std::vector<std::string> lines = {Format("%-22s  %14s  %14s", "", "out-of-sample", "in-sample")};
   for (const std::string& name : WalkForwardStatNames()) {
     auto has = [&](const WalkForwardRun& run) {
       return std::any_of(run.stats.begin(), run.stats.end(),
@@ -64,10 +64,10 @@ std::string WalkForwardStatsText(const WalkForwardReport& r) {
     };
     if (!has(r.out_of_sample) && !has(r.in_sample))
       continue;   // a statistic this result does not have
-    text += "\r\n" + Format("%-22s  %14s  %14s", name.c_str(), StatText(name, r.out_of_sample).c_str(),
-                            StatText(name, r.in_sample).c_str());
+    lines.push_back(Format("%-22s  %14s  %14s", name.c_str(), StatText(name, r.out_of_sample).c_str(),
+                           StatText(name, r.in_sample).c_str()));
   }
-  return text;
+  return lines;
 }
 
 TWalkForwardWindow::TWalkForwardWindow(Dialog* parent, JsonValue doc, WalkForwardReport report)
@@ -78,7 +78,8 @@ TWalkForwardWindow::TWalkForwardWindow(Dialog* parent, JsonValue doc, WalkForwar
   window_->ClearList(ids::IDC_WF_FOLD_TABLE);
   for (const std::string& line : WalkForwardFoldLines(report_))
     window_->AddItem(ids::IDC_WF_FOLD_TABLE, line);
-  window_->SetText(ids::IDC_WF_STATS, WalkForwardStatsText(report_));
+  window_->ClearList(ids::IDC_WF_STATS);
+  for (const std::string& line : WalkForwardStatLines(report_)) window_->AddItem(ids::IDC_WF_STATS, line);
   OpenWindows().push_back(this);
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forecast/walkforward_report.h"
 #include "platform/platform.h"
@@ -48,9 +49,9 @@ TWalkForwardWindow* NewestWalkForwardWindow();
 // Closes every results window (the end of the main dialog).
 void CloseWalkForwardWindows();
 
-// The table's lines (a heading, then one per fold) and the statistics'
-// text, as the window shows them.
+// The lines of the two tables as the window shows them: a heading, then one
+// line per fold; a heading, then one line per statistic the result has.
 std::vector<std::string> WalkForwardFoldLines(const WalkForwardReport& report);
-std::string WalkForwardStatsText(const WalkForwardReport& report);
+std::vector<std::string> WalkForwardStatLines(const WalkForwardReport& report);
 
 }  // namespace kv

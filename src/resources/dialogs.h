@@ -215,9 +215,9 @@ inline constexpr ControlDef kWaitControls[] = {
 // Results: the chart above (drawn on the surface), the per-fold table and the
 // two runs' statistics below it.
 inline constexpr ControlDef kWalkForwardControls[] = {
-    {ids::IDC_WF_FOLD_TABLE, Ctl::ListBox, "", 6, 184, 408, 66, F_MONO},
-    {ids::IDC_WF_STATS, Ctl::MultiEdit, "", 6, 254, 340, 70, F_READONLY | F_MONO},
-    {ids::IDC_WF_EXPORT, Ctl::Button, "&Export...", 356, 310, 58, 14},
+    {ids::IDC_WF_FOLD_TABLE, Ctl::ListBox, "", 6, 184, 448, 66, F_MONO},
+    {ids::IDC_WF_STATS, Ctl::ListBox, "", 6, 254, 376, 70, F_MONO},
+    {ids::IDC_WF_EXPORT, Ctl::Button, "&Export...", 392, 310, 62, 14},
 };
 inline constexpr ControlDef kWalkForwardAskControls[] = {
     {-1, Ctl::Label, "Folds", 8, 8, 90, 10},
@@ -261,8 +261,8 @@ inline constexpr DialogDef kDialogs[] = {
                SurfaceDef{ids::IDC_PROJ_FRAME, 0, 0, 303, 200, 106, 34, 10, 5}),
     MakeDialog(ids::DLG_WAIT, "", 94, 40, 18, kWaitControls),
     MakeDialog(ids::DLG_STATUS, "Status", 180, 22, 0, kStatusControls),
-    MakeDialog(ids::DLG_WALKFORWARD, "Walk-Forward Test", 420, 330, 0, kWalkForwardControls,
-               SurfaceDef{0, 0, 0, 420, 180, 0, 0}),
+    MakeDialog(ids::DLG_WALKFORWARD, "Walk-Forward Test", 460, 330, 0, kWalkForwardControls,
+               SurfaceDef{0, 0, 0, 460, 180, 0, 0}),
     MakeDialog(ids::DLG_WALKFORWARD_ASK, "Walk-Forward Test", 170, 84, 0, kWalkForwardAskControls),
     MakeDialog(ids::DLG_WALKFORWARD_RUN, "Walk-Forward Test", 170, 52, 0, kWalkForwardRunControls),
 };

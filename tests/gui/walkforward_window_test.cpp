@@ -4,9 +4,16 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QListWidget>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "../support/walkforward_doc.h"
+#include "forecast/walkforward_command.h"
 #include "forecast/walkforward_window.h"
 #include "gui_program.h"
 #include "resources/ids.h"
@@ -19,6 +26,8 @@ class WalkForwardWindowGuiTest : public QObject {
 
  private slots:
   void resultsWindowFromAResult();
+  void settingsDialogRefusesThenAccepts();
+  void cancelInTheProgressWindowEndsTheRun();
 };
 
 void WalkForwardWindowGuiTest::resultsWindowFromAResult() {
@@ -49,6 +58,63 @@ void WalkForwardWindowGuiTest::resultsWindowFromAResult() {
   JsonValue back;
   QVERIFY(ParseJson(f.readAll().toStdString(), &back, &err));
   QVERIFY(back == kv::test::WalkForwardDocument());
+}
+
+void WalkForwardWindowGuiTest::settingsDialogRefusesThenAccepts() {
+  GuiProgram p;
+  p.Start();
+  int shown = 0;
+  p.platform.SetModalHook([&](Dialog& d) {
+    auto& q = static_cast<QtDialog&>(d);
+    if (shown++ == 0) GuiProgram::SaveScreenshot(q.widget(), QStringLiteral("walkforward_settings.png"));
+    QCOMPARE(d.GetText(ids::IDC_WF_FOLDS), std::string("5"));
+    QCOMPARE(d.GetText(ids::IDC_WF_STEPS), std::string("100000"));
+    d.SetText(ids::IDC_WF_FOLDS, "0");
+    q.NotifyControl(ids::IDC_WF_OK, Notify::Clicked);   // refused: the dialog stays
+    QVERIFY(d.IsOpen());
+    d.SetText(ids::IDC_WF_FOLDS, "4");
+    d.SetText(ids::IDC_WF_STEPS, "500");
+    q.NotifyControl(ids::IDC_WF_OK, Notify::Clicked);
+  });
+  WalkForwardChoice choice;
+  QVERIFY(AskWalkForwardChoice(&p.window(), &choice));
+  QCOMPARE(choice.folds, 4);
+  QCOMPARE(choice.steps_per_fold, 500LL);
+  QCOMPARE(p.platform.messages().size(), size_t(1));
+  QCOMPARE(p.platform.messages()[0].text, std::string("Folds: give a whole number from 1 to 50."));
+}
+
+void WalkForwardWindowGuiTest::cancelInTheProgressWindowEndsTheRun() {
+  GuiProgram p;
+  p.Start();
+  // Clicks Cancel in the progress window once it shows the second fold.
+  QString seen;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* text = top->findChild<QLabel*>(QStringLiteral("ctl%1").arg(ids::IDC_WF_PROGRESS_TEXT));
+      auto* cancel = top->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(ids::IDC_WF_CANCEL));
+      if (!top->isVisible() || !text || !cancel || text->text() != QStringLiteral("Fold 2 of 3")) continue;
+      seen = text->text();
+      GuiProgram::SaveScreenshot(top, QStringLiteral("walkforward_progress.png"));
+      QTest::mouseClick(cancel, Qt::LeftButton);
+      user.stop();
+    }
+  });
+  user.start(20);
+  WalkForwardChoice choice;
+  choice.folds = 3;
+  TWalkForwardWindow* w = RunWalkForward(
+      &p.window(), choice, [](const WalkForwardChoice&, WalkForwardTicker& t, JsonValue* doc, std::string*) {
+        t.FoldDone();
+        // Waits for Cancel, at most a minute.
+        for (int i = 0; i < 6000 && !t.cancelled(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        *doc = kv::test::WalkForwardDocument();
+        return true;
+      });
+  QCOMPARE(seen, QStringLiteral("Fold 2 of 3"));
+  QVERIFY(!w);   // a cancelled run shows no result and no message
+  QVERIFY(p.platform.messages().empty());
 }
 
 static kv::gui::RegisterTests<WalkForwardWindowGuiTest> registered("WalkForwardWindowGuiTest");

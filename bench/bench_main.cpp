@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
     RegisterEngineBenchmarks(world);
     RegisterFannBenchmarks(world);
     RegisterProgramBenchmarks(world);
+    RegisterBatchBenchmarks(world);
     std::fprintf(stderr, "kvbench: engine %s, %d repetitions of at least %.2f s each\n",
                  kv::netk::IsaName(kv::netk::ActiveIsa()), g_reps, g_min_time);
     Collector collector;

@@ -77,6 +77,7 @@ void Register(const std::string& workload, const std::string& shape, const std::
 void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);
 void RegisterProgramBenchmarks(World& w);
+void RegisterBatchBenchmarks(World& w);
 
 // The day of ExecBackProp's next step: drawn from the training window with
 // the engine's generator, as the phase draws it.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_world.h"
+#include "forecast/strategy_search.h"
 #include "support/reference_engine.h"
 #include "resources/ids.h"
 
@@ -62,44 +63,40 @@ void Search(benchmark::State& st) {
   st.SetItemsProcessed(st.iterations());
 }
 
-// The same search as plain loops: one Invest per combination and the
-// plain evaluation loops, at the points where the search evaluates.
+// The same search as the program's plain loop (one simulation per
+// combination) with the plain evaluation loops, at the points where the
+// search evaluates.
+class PlainEvaluations : public StrategySearchObserver {
+ public:
+  explicit PlainEvaluations(TMainDlg& m) : m_(m) {}
+  void Improved(const StrategyParams&, float) override { Pump(); }
+  void PassDone(const StrategyParams&) override { Pump(); }
+
+ private:
+  void Pump() {
+    m_.Check_Events();
+    test::RefProcessBp(m_, m_.eval_days, m_.keepout_days, 1, true);
+  }
+  TMainDlg& m_;
+};
+
 void PlainSearch(benchmark::State& st) {
   const Shape s{240, 12};
   TMainDlg& m = TheWorld().Model(s);
   TheWorld().Trained(s).Put(m);
   for (auto _ : st) {
-    float best[5] = {m.buy_up_min, m.buy_down_max, m.sell_down_min, m.sell_up_max,
-                     m.take_stop_band};
-    float best_value = 0.0f;
     m.Strategy = 7;
     test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
-    int trades = 0;
-    for (m.buy_up_min = 0.1f; m.buy_up_min < 1.0f; m.buy_up_min += 0.1f)
-      for (m.buy_down_max = 0.1f; m.buy_down_max < 1.0f; m.buy_down_max += 0.1f)
-        for (m.sell_down_min = 0.1f; m.sell_down_min < 1.0f; m.sell_down_min += 0.1f) {
-          for (m.take_stop_band = 0.05f; m.take_stop_band < 0.4f; m.take_stop_band += 0.03f)
-            for (m.sell_up_max = 0.1f; m.sell_up_max < 1.0f; m.sell_up_max += 0.1f) {
-              const float v = m.Invest(m.eval_days, m.keepout_days, trades, false);
-              if (v > best_value) {
-                best_value = v;
-                best[0] = m.buy_up_min;
-                best[1] = m.buy_down_max;
-                best[2] = m.sell_down_min;
-                best[3] = m.sell_up_max;
-                best[4] = m.take_stop_band;
-                m.Check_Events();
-                test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
-              }
-            }
-          m.Check_Events();
-          test::RefProcessBp(m, m.eval_days, m.keepout_days, 1, true);
-        }
-    m.buy_up_min = best[0];
-    m.buy_down_max = best[1];
-    m.sell_down_min = best[2];
-    m.sell_up_max = best[3];
-    m.take_stop_band = best[4];
+    PlainEvaluations evaluations(m);
+    const StrategySearchResult r = SearchStrategy(
+        m.SimulationWindow(m.eval_days, m.keepout_days), MoneyFromPreferences(),
+        {m.buy_up_min, m.buy_down_max, m.sell_down_min, m.sell_up_max, m.take_stop_band},
+        &evaluations);
+    m.buy_up_min = r.best.buy_up_min;
+    m.buy_down_max = r.best.buy_down_max;
+    m.sell_down_min = r.best.sell_down_min;
+    m.sell_up_max = r.best.sell_up_max;
+    m.take_stop_band = r.best.take_stop_band;
   }
   st.SetItemsProcessed(st.iterations());
 }

@@ -8,7 +8,7 @@ for what in "$@"; do
   case "$what" in
     build) ;;
     test)  want+=(libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core tinyproxy openssl
-                 man-db desktop-file-utils) ;;
+                 man-db desktop-file-utils parallel) ;;
     gui)   want+=(qt6-base-dev fonts-dejavu-core) ;;
     bench) want+=(libbenchmark-dev libfann-dev) ;;
     fuzz)  want+=(clang libclang-rt-14-dev) ;;

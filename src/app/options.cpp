@@ -51,6 +51,8 @@ constexpr KnownOption kKnown[] = {
     {12, "quote_url", 1, "", 0, 0},
     {13, "quote_timeout", 0, "", 300, 0},
     {14, "quote_cacert", 1, "", 0, 0},
+    // Models the batch menu's run works on at once, each in a worker process.
+    {15, "batch_jobs", 0, "", 1, 0},
     {20, "inv_currency", 1, "$", 0, 0},
     {21, "inv_initial", 3, "", 0, 1000.0f},
     {22, "inv_broker_fee", 3, "", 0, 25.0f},

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "model/data_findings.h"
 #include "util/model_lock.h"
 #include "data/data_quality.h"
 #include "resources/ids.h"
@@ -40,6 +41,11 @@ int Run(Args& args) {
     StockSpec s;
     if (!ParseStock(value, s))
       return UsageError("--stock wants SYMBOL,FILE,PERIOD,FLAGS with FLAGS of p, v, l, s: \"" + value + "\"");
+    // The dialog's field holds two digits; a longer period must not be cut
+    // or clamped silently into another model.
+    if (LeadingInt(s.period) > kMaxInflPeriods)
+      return UsageError("--stock " + s.symbol + ": the influence period is 1 to 20 days, not " +
+                        s.period);
     specs.push_back(s);
   }
   const bool accept_poor = TakeFlag(args, "--accept-poor-data");
@@ -59,33 +65,20 @@ int Run(Args& args) {
 
   Session s;
   TMainDlg& m = *s.main;
-  Dialog& d = *s.window;
   for (const StockSpec& spec : specs) {
-    const size_t shown = s.platform.messages().size();
-    const int before = m.n_files;
-    d.SetText(ids::IDC_SYMBOL, spec.symbol);
-    m.TICKER_SYMB_ENKillfocus();   // leaving the field: the symbol in upper case
-    d.SetText(ids::IDC_FILENAME, spec.file);
-    d.SetText(ids::IDC_INFL_PERIOD, spec.period);
-    d.Check(ids::IDC_PRICE, spec.flags.find('p') != std::string::npos);
-    d.Check(ids::IDC_VOLUME, spec.flags.find('v') != std::string::npos);
-    d.Check(ids::IDC_LONG, spec.flags.find('l') != std::string::npos);
-    d.Check(ids::IDC_SHORT, spec.flags.find('s') != std::string::npos);
-    // ADD's question about doubtful data is answered Yes and kept quiet:
-    // the whole model's data is judged below.
-    s.platform.SetDefaultAnswer(IDYES);
-    s.platform.EchoMessagesTo(nullptr);
-    m.TICKER_ADD_BNClicked();
-    s.platform.EchoMessagesTo(stderr);
-    s.platform.SetDefaultAnswer(IDNO);
-    bool refused = m.n_files == before;
-    const auto& shown_now = s.platform.messages();
-    for (size_t i = shown; i < shown_now.size(); ++i) {
-      if ((shown_now[i].flags & 0xF) == MB_YESNO) continue;
-      std::fprintf(stderr, "%s: %s\n", shown_now[i].caption.c_str(), shown_now[i].text.c_str());
-      refused = true;   // any other message box: the stock was refused or its file did not read
-    }
-    if (refused) return Fail("stock " + spec.symbol + " was not added; the model is not saved");
+    StockEntry e;
+    e.symbol = spec.symbol;
+    e.data_file = spec.file;
+    e.period = spec.period;
+    e.price = spec.flags.find('p') != std::string::npos;
+    e.volume = spec.flags.find('v') != std::string::npos;
+    e.l_price = spec.flags.find('l') != std::string::npos;
+    e.s_price = spec.flags.find('s') != std::string::npos;
+    // The stock's doubtful data is judged below, for the whole model.
+    const AddStockOutcome added = m.AddStock(e);
+    if (!added.added) m.ErrorBox(added.refusal, "Kestrivane");
+    if (!added.added || !added.file_read)
+      return Fail("stock " + spec.symbol + " was not added; the model is not saved");
   }
   int poor = 0;
   for (const Finding& f : CheckModelData(m)) {
@@ -96,10 +89,7 @@ int Run(Args& args) {
   if (poor)
     return Fail("the model is not saved: its price data would give a wrong forecast (correct the "
                 "file, or give --accept-poor-data to save it anyway)");
-  if (has_neurons) {
-    d.SetText(ids::IDC_NEURONS, neurons);
-    m.XMATRIX_ENKillfocus();
-  }
+  if (has_neurons) m.SetNeurons(LeadingInt(neurons));
   if (has_mode) {
     m.PredicMode = mode == "percent" ? 1 : 0;
     m.Create_Results();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "model/data_findings.h"
 #include "data/data_quality.h"
 
 namespace kv::cli {

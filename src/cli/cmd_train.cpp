@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "cli/cli.h"
+#include "model/data_findings.h"
 #include "cli/progress_tap.h"
 #include "cli/train_time.h"
 #include "data/data_quality.h"

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "data/calendar.h"
 #include "data/fields.h"
 #include "data/price_format.h"
 #include "data/stock.h"
@@ -12,6 +13,9 @@
 #include "util/text.h"
 
 namespace kv {
+
+int32_t calendar[kMaxDays] = {};
+int32_t calendar_count = 0;
 
 int32_t Stock::Add_Dates(const char* path) {
   if (path) data_file = path;

@@ -13,7 +13,6 @@
 namespace kv {
 
 class Stock;
-class TMainDlg;
 
 enum class FindingKind {
   ZeroPrice,     // a price of 0 on a day the file quotes
@@ -50,13 +49,6 @@ inline constexpr int kStaleDataDays = 7;        // age of the latest price
 // itself come from the stock's record of the last read.
 std::vector<Finding> CheckStockData(const Stock& s, bool related, int first, int end);
 
-// The findings of every stock of a model, each text prefixed with the
-// stock's symbol and file.
-std::vector<Finding> CheckModelData(const TMainDlg& m);
-
-// Prints "warning: TEXT" per finding of the model's stocks to out; returns
-// the number printed.
-int PrintDataWarnings(const TMainDlg& m, std::FILE* out);
 
 // "latest price YYYYMMDD is N days old" when the last calendar day lies more
 // than kStaleDataDays calendar days before `today` (both YYYYMMDD); nothing

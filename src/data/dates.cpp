@@ -12,7 +12,8 @@
 #include "data/fields.h"
 #include "data/price_format.h"
 #include "data/stock.h"
-#include "model/main_dlg.h"
+#include "data/calendar.h"
+#include "platform/platform.h"
 #include "util/text.h"
 
 namespace kv {

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "data/date_lists.h"
+#include "model/date_lists.h"
+#include "model/data_findings.h"
 #include "data/data_quality.h"
 #include "model/data_paths.h"
 #include "model/main_dlg.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "model/globals.h"
+#include "data/limits.h"
 
 namespace kv {
 

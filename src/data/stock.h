@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/globals.h"
+#include "data/calendar.h"
 
 namespace kv {
 

@@ -16,7 +16,17 @@
 
 #include "forecast/batch_runner.h"
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "forecast/batch_schedule.h"
+#include "platform/worker_process.h"
+
 #include "app/launch.h"
+#include "app/options.h"
+#include "model/globals.h"
 #include "forecast/stats_window.h"
 #include "data/data_quality.h"
 #include "data/stock.h"
@@ -105,9 +115,9 @@ class BatchLog {
 
 // The log in the current folder, by its full path: the download dialog may
 // change the current folder while the batch runs.
-std::string LogPath() {
+std::string LogPath(const std::string& name) {
   char cwd[PATH_MAX];
-  return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + kLogName : std::string(kLogName);
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + name : name;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -196,34 +206,238 @@ std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& 
   return {};
 }
 
-void TMainDlg::RunBatch(const char* path) {
-  if (batch_running) return;
-  if (path) batch_path = path;
-  batch_failures = 0;
-  batch_quit = false;
+namespace {
+
+// Paths come from the batch file as written: control characters in them
+// must not reach the terminal.
+std::string Printable(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return text;
+}
+
+void Say(const BatchOptions& opt, const std::string& text) {
+  if (opt.progress) std::fprintf(stderr, "batch: %s\n", Printable(text).c_str());
+}
+
+// A model line of the file: its number and what it says.
+struct ModelLine {
+  int number;
+  BatchLine b;
+};
+
+void SayStart(const BatchOptions& opt, const ModelLine& l) {
+  Say(opt, "line " + std::to_string(l.number) + ": " + l.b.path + ": " +
+               (l.b.kind == BatchLine::Kind::kTrain ? "training for " + DescribeBatchTime(l.b.limit_ms)
+                                                     : std::string("forecasting")));
+}
+
+void SayEnd(const BatchOptions& opt, const BatchOutcome& o) {
+  Say(opt, "line " + std::to_string(o.line) + ": " + o.model + ": " +
+               (o.failed() ? "failed:" + o.log_line
+                           : "done, " + o.Advice() + Format(" with confidence %4.2f", static_cast<double>(o.Confidence()))));
+}
+
+// One T or P line on m: the model is loaded, trained for its time, saved
+// and forecast as the line says. Gives its log line with the newline; a
+// failure is one Error line, counted in batch_failures.
+std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
+  auto failed = [&](const std::string& text) {
+    ++m.batch_failures;
+    // What failed is abandoned: nothing asks to save it at the end.
+    m.modified = false;
+    return text + "\n";
+  };
+  auto quoted = [](const std::string& p) { return "neural file \"" + p + "\""; };
+  const bool train = b.kind == BatchLine::Kind::kTrain;
+  m.model_path = b.path;
+  const std::string& model_path = m.model_path;
+
+  // A model trained here is saved here: nobody else writes it meanwhile.
+  // The window's own lock, kept for changes the user chose not to save
+  // before the run, does not stop the run.
+  ModelLock lock;
+  if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch") &&
+      lock.holder_pid() != ::getpid())
+    return failed(" Error " + quoted(model_path) + " was not trained: " + lock.message());
+  std::vector<std::string> said;
+  bool loaded;
+  {
+    QuietScope quiet(said);
+    loaded = m.Read_Param();
+  }
+  if (!loaded && !m.Damaged())
+    return failed(train ? " Error openning neural file \":" + model_path + "\" for reading"
+                        : " Error openning neural file \"" + model_path + "\" for reading");
+  if (const std::string why = UnreadPriceFiles(m, said); !why.empty())
+    return failed(" Error reading the price files of " + quoted(model_path) + ": " + why);
+  if (train) {
+    plat().SetTimer(&m, ids::TIMER_TIME_LIMIT, b.limit_ms);
+    m.SetStatus("Batch File:" + std::string(m.stocks[0] ? m.stocks[0]->symbol : ""));
+    {
+      QuietScope quiet(said);
+      m.B1_BNClicked();
+    }
+    m.dlg.Invalidate();
+    while (m.training_on) m.Check_Events();
+    plat().KillTimer(&m, ids::TIMER_TIME_LIMIT);
+    if (!said.empty()) return failed(" Error training " + quoted(model_path) + ": " + OneLine(said.front()));
+    if (ReadOnlyFile(model_path))
+      return failed(" Error saving " + quoted(model_path) +
+                    ": the file is read-only, so the trained model was not saved; make it writable "
+                    "and run the line again");
+    {
+      QuietScope quiet(said);
+      m.CmFilesave();
+    }
+    if (m.modified)
+      return failed(" Error saving " + quoted(model_path) +
+                    ": the trained model was not saved; check that the file and its folder can be "
+                    "written and that the disk has room, then run the line again");
+  }
+  const std::string forecast = Pred7Text(m);
+  if (forecast.empty()) return failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
+  if (const auto stale = StaleDataWarning(m.patterns.n_days > 0 ? calendar[m.patterns.n_days - 1] : 0,
+                                          plat().clock().TodayYmd()))
+    std::fprintf(stderr, "warning: %s: %s\n", model_path.c_str(), stale->c_str());
+  // A batch stopped during this line shows the forecast as PREDICT does; a
+  // worker leaves that to whoever started it.
+  if (!m.batch_running && !worker) plat().MessageBox(forecast, "Kestrivane", MB_OK);
+  return LogLine(m);
+}
+
+// What a worker said as its model's log line: exactly one line. A worker
+// that died or said anything else still gives its model one line.
+std::string WorkerLogLine(const WorkerProcess& w, const std::string& model) {
+  const std::string& out = w.output();
+  const size_t nl = out.find('\n');
+  if (!out.empty() && nl == out.size() - 1) return out;
+  return " Error running neural file \"" + model + "\": its worker process ended (" + w.Ending() +
+         ") without a log line; run the line again\n";
+}
+
+// The key under which two lines name the same model file.
+std::string ModelKey(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
+  return ec ? path : p.string();
+}
+
+// Several models at once: one worker process per model line, the log
+// written in file order as lines finish. A stop (Stop Batch, Ctrl-C, a
+// closed window) is passed to the running workers, which finish their save,
+// forecast and log line, and nothing new starts.
+void RunAtOnce(TMainDlg& m, const BatchOptions& opt, const std::string& batch_file,
+               const std::vector<ModelLine>& lines, BatchLog& log, BatchReport& rep) {
+  std::vector<BatchJob> jobs;
+  for (const ModelLine& l : lines) jobs.push_back({l.number, l.b.path, ModelKey(l.b.path)});
+  BatchSchedule sched(std::move(jobs));
+  std::vector<std::unique_ptr<WorkerProcess>> workers(lines.size());
+  auto finish = [&](int i, std::string text) {
+    if (text.rfind(" Error", 0) == 0 && workers[static_cast<size_t>(i)]) ++m.batch_failures;
+    sched.Finish(i, std::move(text));
+    workers[static_cast<size_t>(i)].reset();
+  };
+  while (!sched.Done()) {
+    if ((!m.batch_running || m.batch_quit) && !sched.stopped()) {
+      sched.Stop();
+      for (auto& w : workers)
+        if (w) w->Signal(SIGINT);
+    }
+    for (int i; sched.Running() < opt.jobs && (i = sched.Next()) >= 0;) {
+      const ModelLine& l = lines[static_cast<size_t>(i)];
+      sched.Start(i);
+      SayStart(opt, l);
+      auto w = std::make_unique<WorkerProcess>();
+      std::string err;
+      if (!w->Start(opt.worker, {opt.worker, "batch", batch_file, "--run-line", std::to_string(l.number)}, &err)) {
+        ++m.batch_failures;
+        sched.Finish(i, " Error running neural file \"" + l.b.path + "\": " + err +
+                            "; install kestrivane-cli beside this program, or run one model at a time\n");
+        continue;
+      }
+      workers[static_cast<size_t>(i)] = std::move(w);
+    }
+    std::vector<WorkerProcess*> running;
+    for (size_t i = 0; i < workers.size(); ++i)
+      if (workers[i]) {
+        if (workers[i]->Poll())
+          finish(static_cast<int>(i), WorkerLogLine(*workers[i], lines[i].b.path));
+        else
+          running.push_back(workers[i].get());
+      }
+    for (BatchSchedule::Logged& done : sched.TakeLogged()) {
+      log.Add(done.text);
+      const ModelLine& l = lines[static_cast<size_t>(done.job)];
+      done.text.pop_back();
+      rep.models.push_back({l.number, l.b.path, l.b.kind == BatchLine::Kind::kTrain, done.text});
+      SayEnd(opt, rep.models.back());
+    }
+    if (!running.empty()) {
+      WorkerProcess::WaitAny(running, 20);
+      m.Check_Events();
+    }
+  }
+  rep.not_run = sched.NotRun();
+}
+
+}  // namespace
+
+std::string BatchOutcome::Advice() const {
+  if (failed()) return {};
+  size_t a = 0;
+  for (int field = 0; field < 3 && a != std::string::npos; ++field) a = log_line.find('\t', a) + 1;
+  if (a == 0 || a > log_line.size()) return {};
+  return log_line.substr(a, log_line.find('\t', a) - a);
+}
+
+float BatchOutcome::Confidence() const {
+  if (failed()) return 0;
+  size_t a = 0;
+  for (int field = 0; field < 4 && a != std::string::npos; ++field) a = log_line.find('\t', a) + 1;
+  if (a == 0 || a > log_line.size()) return 0;
+  return std::strtof(log_line.c_str() + a, nullptr);
+}
+
+int BatchReport::failed() const {
+  int n = 0;
+  for (const BatchOutcome& o : models) n += o.failed();
+  return n;
+}
+
+void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}, nullptr); }
+
+void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchReport* report) {
+  BatchReport own;
+  BatchReport& rep = report ? *report : own;
+  rep = BatchReport{};
+  if (m.batch_running) return;
+  if (path) m.batch_path = path;
+  m.batch_failures = 0;
+  m.batch_quit = false;
   // The statistics window would re-evaluate every model of the run.
   CloseStatWindow();
 
   // The batch file is checked before the log is touched, so a mistyped name
   // leaves the last results as they were.
-  const std::string log_path = LogPath();
+  const std::string log_path = LogPath(opt.log_name);
   std::FILE* f = nullptr;
-  if (!batch_path.empty()) {
-    f = std::fopen(batch_path.c_str(), "rb");
+  if (!m.batch_path.empty()) {
+    f = std::fopen(m.batch_path.c_str(), "rb");
     if (!f) {
-      ErrorBox("Unable to open batch file for reading -ERROR 702");
+      m.ErrorBox("Unable to open batch file for reading -ERROR 702");
       return;
     }
     std::string line;
     ReadLine(f, line, kBatchLineLimit);
     if (!IsBatchHeader(line)) {
       std::fclose(f);
-      ErrorBox("File " + batch_path + " is not a batch file -ERROR 703");
+      m.ErrorBox("File " + m.batch_path + " is not a batch file -ERROR 703");
       return;
     }
-    if (SameFile(batch_path, log_path)) {
+    if (SameFile(m.batch_path, log_path)) {
       std::fclose(f);
-      ErrorBox("File " + batch_path + " is the batch log itself, which each run writes afresh.\n"
+      m.ErrorBox("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
                "Give the batch file another name and run it again.");
       return;
     }
@@ -232,117 +446,98 @@ void TMainDlg::RunBatch(const char* path) {
   BatchLog log;
   if (!log.Create(log_path)) {
     if (f) std::fclose(f);
-    ErrorBox("Unable to open file \"batch.log\"for writing -ERROR 701");
+    m.ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
     return;
   }
+  rep.ran = true;
 
   if (f) {
-    // One line per model, whatever happened to it.
-    auto failed = [&](const std::string& text) {
-      ++batch_failures;
-      log.Add(text + "\n");
-      // What failed is abandoned: nothing asks to save it at the end.
-      modified = false;
-    };
-    auto quoted = [](const std::string& p) { return "neural file \"" + p + "\""; };
+    // The model lines this run carries out, up to a Q line. Empty lines,
+    // comments and lines without a command letter do nothing.
+    std::vector<ModelLine> lines;
+    bool quit = false;
     std::string line;
-    batch_running = true;
-    while (batch_running && !batch_quit && ReadBatchLine(f, line)) {
-      const BatchLine b = ParseBatchLine(line);
+    for (int number = 2, position = 0; ReadBatchLine(f, line); ++number) {
+      BatchLine b = ParseBatchLine(line);
       if (b.kind == BatchLine::Kind::kTrain || b.kind == BatchLine::Kind::kPredict) {
-        const bool train = b.kind == BatchLine::Kind::kTrain;
-        const uint32_t limit = b.limit_ms;
-        model_path = b.path;
-
-        // A model trained here is saved here: nobody else writes it meanwhile.
-        // The window's own lock, kept for changes the user chose not to save
-        // before the run, does not stop the run.
-        ModelLock lock;
-        if (train && !model_path.empty() && !lock.Acquire(model_path, "kestrivane batch") &&
-            lock.holder_pid() != ::getpid()) {
-          failed(" Error " + quoted(model_path) + " was not trained: " + lock.message());
-          continue;
-        }
-        std::vector<std::string> said;
-        bool loaded;
-        {
-          QuietScope quiet(said);
-          loaded = Read_Param();
-        }
-        if (!loaded && !Damaged()) {
-          failed(train ? " Error openning neural file \":" + model_path + "\" for reading"
-                       : " Error openning neural file \"" + model_path + "\" for reading");
-          continue;
-        }
-        if (const std::string why = UnreadPriceFiles(*this, said); !why.empty()) {
-          failed(" Error reading the price files of " + quoted(model_path) + ": " + why);
-          continue;
-        }
-        if (train) {
-          plat().SetTimer(this, ids::TIMER_TIME_LIMIT, limit);
-          SetStatus("Batch File:" + std::string(stocks[0] ? stocks[0]->symbol : ""));
-          {
-            QuietScope quiet(said);
-            B1_BNClicked();
-          }
-          dlg.Invalidate();
-          while (training_on) Check_Events();
-          plat().KillTimer(this, ids::TIMER_TIME_LIMIT);
-          if (!said.empty()) {
-            failed(" Error training " + quoted(model_path) + ": " + OneLine(said.front()));
-            continue;
-          }
-          if (ReadOnlyFile(model_path)) {
-            failed(" Error saving " + quoted(model_path) +
-                   ": the file is read-only, so the trained model was not saved; make it writable "
-                   "and run the line again");
-            continue;
-          }
-          {
-            QuietScope quiet(said);
-            CmFilesave();
-          }
-          if (modified) {
-            failed(" Error saving " + quoted(model_path) +
-                   ": the trained model was not saved; check that the file and its folder can be "
-                   "written and that the disk has room, then run the line again");
-            continue;
-          }
-        }
-        const std::string forecast = Pred7Text(*this);
-        if (forecast.empty()) {
-          failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
-          continue;
-        }
-        if (const auto stale = StaleDataWarning(patterns.n_days > 0 ? calendar[patterns.n_days - 1] : 0, plat().clock().TodayYmd()))
-          std::fprintf(stderr, "warning: %s: %s\n", model_path.c_str(), stale->c_str());
-        // A batch stopped during this line shows the forecast as PREDICT does.
-        if (!batch_running) plat().MessageBox(forecast, "Kestrivane", MB_OK);
-        log.Add(LogLine(*this));
+        ++position;
+        if (opt.shard_n == 0 || InShard(position, opt.shard_k, opt.shard_n)) lines.push_back({number, std::move(b)});
       } else if (b.kind == BatchLine::Kind::kQuit) {
-        // Quit: the log is complete. Nothing after this line is carried
-        // out, since the quit request ends the program at the next event
-        // check, in the middle of whatever ran then.
-        log.Close();
-        plat().PostQuit(0);
+        quit = true;
         break;
       }
-      // Empty lines, comments and lines without a command letter: nothing.
     }
     std::fclose(f);
 
+    const auto begun = std::chrono::steady_clock::now();
+    m.batch_running = true;
+    if (opt.jobs > 1) {
+      // The workers read the file from wherever they stand.
+      std::error_code ec;
+      const std::string abs = std::filesystem::absolute(m.batch_path, ec).string();
+      RunAtOnce(m, opt, ec ? m.batch_path : abs, lines, log, rep);
+    } else {
+      for (const ModelLine& l : lines) {
+        if (!m.batch_running || m.batch_quit) break;
+        SayStart(opt, l);
+        std::string text = RunModelLine(m, l.b);
+        log.Add(text);
+        text.pop_back();
+        rep.models.push_back({l.number, l.b.path, l.b.kind == BatchLine::Kind::kTrain, text});
+        SayEnd(opt, rep.models.back());
+      }
+      rep.not_run = static_cast<int>(lines.size() - rep.models.size());
+    }
+    rep.stopped = !m.batch_running || m.batch_quit;
+    rep.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    const int bad = rep.failed();
+    Say(opt, std::to_string(rep.models.size() - static_cast<size_t>(bad)) + " models done, " +
+                 std::to_string(bad) + " failed, " + std::to_string(rep.not_run) + " not run" +
+                 (rep.stopped ? " (stopped)" : "") + Format(", %.1f s", rep.seconds));
+
+    if (quit && !rep.stopped) {
+      // Quit: the log is complete. Nothing after the Q line was carried out.
+      log.Close();
+      plat().PostQuit(0);
+    }
+
     CloseStatWindow();
     // A program closed during the run ends now; nobody is left to read the log.
-    if (!batch_quit) {
+    if (!m.batch_quit && opt.show_log) {
       PauseMs(2500);
-      OpenInNotepad(log.path().c_str(), kLogName);
+      OpenInNotepad(log.path().c_str(), opt.log_name.c_str());
     }
   }
 
   log.Close();
-  CmFilenew();
-  modified = false;
-  batch_running = false;
+  m.CmFilenew();
+  m.modified = false;
+  m.batch_running = false;
+}
+
+std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, std::string* usage) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    *usage = "cannot open the batch file " + path;
+    return {};
+  }
+  std::string line;
+  ReadLine(f, line, kBatchLineLimit);
+  BatchLine b;
+  if (IsBatchHeader(line))
+    for (int n = 2; n <= number && ReadBatchLine(f, line); ++n)
+      if (n == number) b = ParseBatchLine(line);
+  std::fclose(f);
+  if (b.kind != BatchLine::Kind::kTrain && b.kind != BatchLine::Kind::kPredict) {
+    *usage = "line " + std::to_string(number) + " of " + path + " is no T or P line";
+    return {};
+  }
+  m.batch_failures = 0;
+  m.batch_running = true;
+  std::string text = RunModelLine(m, b, true);
+  m.batch_running = false;
+  m.modified = false;
+  return text;
 }
 
 void TMainDlg::CmBatchrun() {
@@ -353,7 +548,12 @@ void TMainDlg::CmBatchrun() {
   std::string path;
   if (!plat().FileDialog(spec, path)) return;
   batch_path = path;
-  RunBatch(nullptr);
+  // Models at once, from the preferences; each runs in the command-line
+  // program beside this one.
+  BatchOptions opt;
+  opt.jobs = theOptions ? std::clamp(theOptions->iGetOption("batch_jobs"), 1, 256) : 1;
+  opt.worker = program_dir + "kestrivane-cli";
+  kv::RunBatch(*this, nullptr, opt, nullptr);
 }
 
 void TMainDlg::CmBatchcreatenewbatchfile3() {

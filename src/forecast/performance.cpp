@@ -18,10 +18,16 @@ void TMainDlg::UpdateFigures() {
 
   const float initial = InvestSettings.inv_initial;
   dlg.SetText(ids::IDC_INITIAL, Format("%7.0f", static_cast<double>(initial)));
+  const float market = MarketValue();
+  dlg.SetText(ids::IDC_MARKET, Format("%7.0f", static_cast<double>(market)));
+  dlg.SetText(ids::IDC_TRADES, Format("%4d", trades));
+}
 
+float TMainDlg::MarketValue() const {
   // Buy and hold over the training period. Days outside the stored history
   // (a window longer than the history, or no verify period) are taken at the
   // nearest stored day.
+  const float initial = InvestSettings.inv_initial;
   float market = initial;
   const int n = std::min(patterns.n_days, kMaxDays);
   if (stocks[0] && n > 0) {
@@ -30,8 +36,7 @@ void TMainDlg::UpdateFigures() {
     const float start = stocks[0]->raw_price[from];
     if (start > 0) market = stocks[0]->raw_price[to] / start * initial;
   }
-  dlg.SetText(ids::IDC_MARKET, Format("%7.0f", static_cast<double>(market)));
-  dlg.SetText(ids::IDC_TRADES, Format("%4d", trades));
+  return market;
 }
 
 }  // namespace kv

@@ -1,11 +1,69 @@
 // Strategy 7, "Max Profit": searches a grid of strategy parameters for the
 // highest final value of the market simulator over the training period.
+#include "forecast/strategy_search.h"
+
 #include "app/wait_dialog.h"
 #include "forecast/invest_lanes.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 
 namespace kv {
+
+StrategySearchResult SearchStrategy(const SimulationInput& in, const MoneySettings& m,
+                                    const StrategyParams& start,
+                                    StrategySearchObserver* observer) {
+  StrategySearchObserver none;
+  StrategySearchObserver& obs = observer ? *observer : none;
+  StrategySearchResult r{start, 0.0f};
+  StrategyParams s;
+  for (s.buy_up_min = 0.1f; s.buy_up_min < 1.0f; s.buy_up_min += 0.1f) {
+    for (s.buy_down_max = 0.1f; s.buy_down_max < 1.0f; s.buy_down_max += 0.1f) {
+      if (!obs.Running()) continue;
+      for (s.sell_down_min = 0.1f; s.sell_down_min < 1.0f; s.sell_down_min += 0.1f) {
+        for (s.take_stop_band = 0.05f; s.take_stop_band < 0.4f; s.take_stop_band += 0.03f) {
+          for (s.sell_up_max = 0.1f; s.sell_up_max < 1.0f; s.sell_up_max += 0.1f) {
+            const float v = Simulate(in, s, m, false).value;
+            if (v > r.value) {   // ties keep the earlier combination
+              r.value = v;
+              r.best = s;
+              obs.Improved(r.best, v);
+            }
+          }
+        }
+        obs.PassDone(s);
+      }
+    }
+  }
+  return r;
+}
+
+namespace {
+
+// The dialog's side of a plain search: the message pump and the evaluation
+// the window shows after each improvement and each pass, the progress bar,
+// and STOP or another strategy chosen meanwhile.
+class DialogSearch : public StrategySearchObserver {
+ public:
+  DialogSearch(TMainDlg& m, TWaitDlg& wait) : m_(m), wait_(wait) {}
+  bool Running() override { return m_.training_on && m_.Strategy == 7; }
+  void Improved(const StrategyParams&, float) override {
+    m_.dlg.Invalidate();
+    m_.Check_Events();
+    // A repaint may have evaluated another window of days.
+    m_.process_bp(m_.eval_days, m_.keepout_days, 1, true);
+  }
+  void PassDone(const StrategyParams& at) override {
+    m_.Check_Events();
+    m_.process_bp(m_.eval_days, m_.keepout_days, 1, true);
+    wait_.SetValue(static_cast<int>(at.buy_up_min * 100 + at.buy_down_max * 5 + at.sell_down_min * 0.5f));
+  }
+
+ private:
+  TMainDlg& m_;
+  TWaitDlg& wait_;
+};
+
+}  // namespace
 
 void TMainDlg::CmStrategyitem7() {
   float best[5] = {buy_up_min, buy_down_max, sell_down_min, sell_up_max, take_stop_band};
@@ -38,6 +96,20 @@ void TMainDlg::CmStrategyitem7() {
     InvestLanes lanes;
     const bool in_lanes = InvestLanesAvailable();
     int have = 0, next = 0, last = -1;
+    if (!in_lanes) {
+      if (stocks[0]) {
+        dlg.Enable(ids::IDC_REP, Trained > 0);   // as every run of Invest does
+        DialogSearch observer(*this, wait);
+        const StrategySearchResult r = SearchStrategy(
+            SimulationWindow(eval_days, keepout_days), MoneyFromPreferences(),
+            StrategyParams{best[0], best[1], best[2], best[3], best[4]}, &observer);
+        best[0] = r.best.buy_up_min;
+        best[1] = r.best.buy_down_max;
+        best[2] = r.best.sell_down_min;
+        best[3] = r.best.sell_up_max;
+        best[4] = r.best.take_stop_band;
+      }
+    } else
     for (buy_up_min = 0.1f; buy_up_min < 1.0f; buy_up_min += 0.1f) {
       for (buy_down_max = 0.1f; buy_down_max < 1.0f; buy_down_max += 0.1f) {
         // STOP, or a command served by the pump that changed the strategy,

@@ -7,8 +7,6 @@ namespace kv {
 
 std::string program_dir;
 std::string startup_file;
-int32_t calendar[kMaxDays] = {};
-int32_t calendar_count = 0;
 int32_t max_neurons = kMaxHidden;
 
 std::string DirectoryOf(const std::string& argv0) {

@@ -5,26 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "data/calendar.h"
+#include "data/limits.h"
+
 namespace kv {
 
 constexpr double kVersion = 2.4;
-constexpr int kMaxDays = 1000;      // calendar days, entries per series
-constexpr int kMaxStocks = 3;
-constexpr int kMaxInflPeriods = 20;
-constexpr int kMaxInputs = 240;     // input rows, plus the bias row
-constexpr int kInputRows = kMaxInputs + 1;
-constexpr int kMaxOutputs = 2;
-constexpr int kMaxHidden = 12;
-constexpr int kHiddenCols = kMaxHidden + 1;  // plus the bias unit
 
 // The program's own directory, ending with its separator ('/').
 extern std::string program_dir;
 // The first command-line argument, empty when there is none.
 extern std::string startup_file;
-// Trading dates of the model, YYYYMMDD, strictly ascending (built from the
-// target stock's file).
-extern int32_t calendar[kMaxDays];
-extern int32_t calendar_count;
 extern int32_t max_neurons;
 
 // Program directory from argv[0]: everything up to and including its last '/'.

@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "data/data_quality.h"
 #include "data/patterns.h"
 #include "data/stock.h"
 #include "model/globals.h"
@@ -26,6 +28,8 @@
 namespace kv {
 
 class Canvas;
+struct SimulationInput;
+struct SimulationResult;
 
 // The outcome of the most recent forecast.
 struct ForecastResult {
@@ -35,6 +39,22 @@ struct ForecastResult {
   float outlook_neg = 0;
   float profit_take = 0;     // percent above the purchase price
   float stop_loss = 0;       // percent below, stored positive
+};
+
+// One stock as the Stocks group's fields hold it, or as a command names it.
+struct StockEntry {
+  std::string symbol;      // 1 to 5 characters; taken in upper case
+  std::string data_file;   // the price file
+  std::string period;      // the influence period as typed: 1 to 20 days
+  bool price = false, volume = false, l_price = false, s_price = false;
+};
+
+// What adding a stock did.
+struct AddStockOutcome {
+  bool added = false;
+  std::string refusal;            // why not (the message ADD shows), empty when added
+  bool file_read = false;         // its price file read onto the calendar
+  std::vector<Finding> findings;  // what looks doubtful in its data
 };
 
 class TMainDlg : public WindowHandler {
@@ -148,6 +168,16 @@ class TMainDlg : public WindowHandler {
   void COMBOBOX2_BNSelChange();
   void TICKER_LIST_LBNSelChange();
   void TICKER_ADD_BNClicked();
+  // Adds a stock as ADD does, without asking about doubtful data: the
+  // findings come back for the caller to judge, and UndoAddStock takes the
+  // stock off again. Refused while the model is trained or full, and for
+  // fields ADD refuses (the refusal is not shown; the caller shows it).
+  AddStockOutcome AddStock(const StockEntry& entry);
+  // Takes the stock the last AddStock added back off; `modified` returns to
+  // `was_modified`.
+  void UndoAddStock(bool was_modified);
+  // Sets the hidden neurons as leaving the Neurons field does (2 to 12).
+  void SetNeurons(long long n);
   void TICKER_UPDATE_BNClicked();
   void TICKER_DEL_BNClicked();
   void TICKER_BROWSE_BNClicked();
@@ -213,6 +243,13 @@ class TMainDlg : public WindowHandler {
   void CePredictprob(CommandEnabler& ce);
   void CePredictpercent(CommandEnabler& ce);
   float Invest(int days_back, int days_from_end, int& trades, bool report);
+  // The simulation Invest runs (without its report): the strategy's
+  // parameters loaded, the window clamped to the stored days, `signal`
+  // written, Rep enabled as after a run.
+  SimulationResult Simulation(int days_back, int days_from_end, bool keep_days);
+  // The days such a run simulates, with the target's prices (there must be
+  // a target), the calendar, the outputs and `signal` as its signal output.
+  SimulationInput SimulationWindow(int days_back, int days_from_end);
   void CmStrategyitem(int n);            // strategies 0..6
   void CmStrategyitem7();                // the search
   void CeStrategyitem(int n, CommandEnabler& ce);
@@ -238,6 +275,9 @@ class TMainDlg : public WindowHandler {
   void CmPopupprojections();
   // Performance figures of the main window (value, initial, market, trades).
   void UpdateFigures();
+  // The Market figure: the initial investment held in the target over the
+  // training period.
+  float MarketValue() const;
 
   // ================= application shell (app/) =================
   void EvInitDialog();                   // set-up after the window exists

@@ -86,10 +86,10 @@ void TMainDlg::INITIALIZE_BNClicked() {
   dlg.Invalidate();
 }
 
-void TMainDlg::XMATRIX_ENKillfocus() {
+void TMainDlg::XMATRIX_ENKillfocus() { SetNeurons(LeadingInt(dlg.GetText(ids::IDC_NEURONS, 8))); }
+
+void TMainDlg::SetNeurons(long long n) {
   modified = true;
-  std::string text = dlg.GetText(ids::IDC_NEURONS, 8);
-  long long n = LeadingInt(text);
   net.x_matrix = static_cast<int32_t>(std::clamp<long long>(n, 2, kMaxHidden));
   dlg.SetText(ids::IDC_NEURONS, std::to_string(net.x_matrix));
   DisplayEvaluation();

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "data/patterns.h"
-#include "model/globals.h"
+#include "data/limits.h"
 
 namespace kv {
 

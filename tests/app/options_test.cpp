@@ -35,12 +35,14 @@ constexpr const char* kDefaults =
     "inv_broker_fpshare,0.020000\n";
 
 // The file without the lines of settings added beyond the classic fifteen
-// (the quote server of the download dialog, the quote transfers' settings).
+// (the quote server of the download dialog, the quote transfers' settings,
+// the batch menu's models at once).
 std::string ClassicLines(const std::string& text) {
   std::string out;
   for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     std::string line = text.substr(start, end - start + 1);
-    if (line.rfind("inet_server,", 0) != 0 && line.rfind("quote_", 0) != 0) out += line;
+    if (line.rfind("inet_server,", 0) != 0 && line.rfind("quote_", 0) != 0 && line.rfind("batch_", 0) != 0)
+      out += line;
   }
   return out;
 }

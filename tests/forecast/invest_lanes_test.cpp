@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "forecast/invest_lanes.h"
+#include "forecast/strategy_search.h"
 #include "forecast/trading_fixture.h"
 #include "net/simd/kernels.h"
 #include "resources/ids.h"
@@ -156,35 +157,18 @@ TEST_F(InvestLanesTest, EdgesOfTheRulesAsInvest) {
   }
 }
 
-// The search as a plain loop over Invest, kept here as the reference.
+// The program's plain search over the model's window, kept as the reference.
 void PlainSearch(TMainDlg& m) {
-  float best[5] = {m.buy_up_min, m.buy_down_max, m.sell_down_min, m.sell_up_max,
-                   m.take_stop_band};
-  float best_value = 0.0f;
   m.Strategy = 7;
   m.process_bp(m.eval_days, m.keepout_days, 1, true);
-  int trades = 0;
-  for (m.buy_up_min = 0.1f; m.buy_up_min < 1.0f; m.buy_up_min += 0.1f)
-    for (m.buy_down_max = 0.1f; m.buy_down_max < 1.0f; m.buy_down_max += 0.1f)
-      for (m.sell_down_min = 0.1f; m.sell_down_min < 1.0f; m.sell_down_min += 0.1f) {
-        for (m.take_stop_band = 0.05f; m.take_stop_band < 0.4f; m.take_stop_band += 0.03f)
-          for (m.sell_up_max = 0.1f; m.sell_up_max < 1.0f; m.sell_up_max += 0.1f) {
-            const float v = m.Invest(m.eval_days, m.keepout_days, trades, false);
-            if (v > best_value) {
-              best_value = v;
-              best[0] = m.buy_up_min;
-              best[1] = m.buy_down_max;
-              best[2] = m.sell_down_min;
-              best[3] = m.sell_up_max;
-              best[4] = m.take_stop_band;
-            }
-          }
-      }
-  m.buy_up_min = best[0];
-  m.buy_down_max = best[1];
-  m.sell_down_min = best[2];
-  m.sell_up_max = best[3];
-  m.take_stop_band = best[4];
+  const StrategySearchResult r = SearchStrategy(
+      m.SimulationWindow(m.eval_days, m.keepout_days), MoneyFromPreferences(),
+      {m.buy_up_min, m.buy_down_max, m.sell_down_min, m.sell_up_max, m.take_stop_band});
+  m.buy_up_min = r.best.buy_up_min;
+  m.buy_down_max = r.best.buy_down_max;
+  m.sell_down_min = r.best.sell_down_min;
+  m.sell_up_max = r.best.sell_up_max;
+  m.take_stop_band = r.best.take_stop_band;
 }
 
 TEST_F(InvestLanesTest, TheSearchFindsWhatThePlainLoopFinds) {

@@ -1,7 +1,7 @@
 // The Training Start and Training End date lists. The training window runs
 // from day n_days - eval_days up to (not including) n_days - keepout_days;
 // the lists pick those two days by date. Entries are kept in date order.
-#include "data/date_lists.h"
+#include "model/date_lists.h"
 
 #include <algorithm>
 

@@ -42,102 +42,126 @@ void TMainDlg::TICKER_LIST_LBNSelChange() {
   dlg.Invalidate();
 }
 
-// The checks shared by ADD and MOD; the first failure is shown and ends the
-// command.
-static bool CheckStockFields(TMainDlg& m) {
-  Dialog& d = m.dlg;
-  const std::string symbol = d.GetText(ids::IDC_SYMBOL, 11);
-  if (symbol.empty() || symbol.size() > 5) {
-    m.ErrorBox(
-        "Invalid Stock Ticker Symbol\nPlease enter a valid stock symbol in the text field\n"
-        "(left of the ADD button)  \n-ERROR 450",
-        kCaption);
-    return false;
-  }
-  if (d.GetText(ids::IDC_FILENAME, 509).empty()) {
-    m.ErrorBox(
-        "Invalid Historical File Filename\nPlease us the Browse button to locate the Historial "
-        "File.\n-ERROR 451",
-        kCaption);
-    return false;
-  }
-  if (LeadingInt(d.GetText(ids::IDC_INFL_PERIOD, 3)) == 0) {
-    m.ErrorBox(
-        "Invalid Influence Period\nPlease enter a numerical value in the Influence Period "
-        "field.\n-ERROR 451",
-        kCaption);
-    return false;
-  }
-  if (!d.IsChecked(ids::IDC_PRICE) && !d.IsChecked(ids::IDC_VOLUME) &&
-      !d.IsChecked(ids::IDC_LONG) && !d.IsChecked(ids::IDC_SHORT)) {
-    m.ErrorBox(
-        "Please Select One or More of the Following Checkboxes:\nPrice, Long, Short, Volume\n"
-        "-ERROR 452",
-        kCaption);
-    return false;
-  }
-  return true;
+// The entry the Stocks group's fields hold, cut to the lengths the fields
+// hold.
+static StockEntry EntryFromFields(Dialog& d) {
+  StockEntry e;
+  e.symbol = d.GetText(ids::IDC_SYMBOL, 11);
+  e.data_file = d.GetText(ids::IDC_FILENAME, 509);
+  e.period = d.GetText(ids::IDC_INFL_PERIOD, 3);
+  e.price = d.IsChecked(ids::IDC_PRICE);
+  e.volume = d.IsChecked(ids::IDC_VOLUME);
+  e.l_price = d.IsChecked(ids::IDC_LONG);
+  e.s_price = d.IsChecked(ids::IDC_SHORT);
+  return e;
 }
 
-// Copies the fields into a stock record.
-static void TakeStockFields(Dialog& d, Stock& s) {
-  s.data_file = d.GetText(ids::IDC_FILENAME, 509);
-  s.symbol = Upper(d.GetText(ids::IDC_SYMBOL, 11));
-  s.do_price = d.IsChecked(ids::IDC_PRICE);
-  s.do_volume = d.IsChecked(ids::IDC_VOLUME);
-  s.do_l_price = d.IsChecked(ids::IDC_LONG);
-  s.do_s_price = d.IsChecked(ids::IDC_SHORT);
-  s.infl_periods = ClampPeriod(LeadingInt(d.GetText(ids::IDC_INFL_PERIOD, 3)));
+// The checks shared by ADD and MOD: the message of the first that fails,
+// empty when the entry is complete.
+static std::string CheckStockEntry(const StockEntry& e) {
+  if (e.symbol.empty() || e.symbol.size() > 5)
+    return "Invalid Stock Ticker Symbol\nPlease enter a valid stock symbol in the text field\n"
+           "(left of the ADD button)  \n-ERROR 450";
+  if (e.data_file.empty())
+    return "Invalid Historical File Filename\nPlease us the Browse button to locate the Historial "
+           "File.\n-ERROR 451";
+  if (LeadingInt(e.period) == 0)
+    return "Invalid Influence Period\nPlease enter a numerical value in the Influence Period "
+           "field.\n-ERROR 451";
+  if (!e.price && !e.volume && !e.l_price && !e.s_price)
+    return "Please Select One or More of the Following Checkboxes:\nPrice, Long, Short, Volume\n"
+           "-ERROR 452";
+  return {};
+}
+
+// Copies an entry into a stock record.
+static void TakeEntry(const StockEntry& e, Stock& s) {
+  s.data_file = e.data_file;
+  s.symbol = Upper(e.symbol);
+  s.do_price = e.price;
+  s.do_volume = e.volume;
+  s.do_l_price = e.l_price;
+  s.do_s_price = e.s_price;
+  s.infl_periods = ClampPeriod(LeadingInt(e.period));
 }
 
 // The findings of the data-quality check on a stock just read, in one
-// question; true when there are none or the user adds the stock anyway. A
-// file that did not read has had its message already.
-static bool AcceptStockData(TMainDlg& m, int slot) {
-  const Stock* s = m.stocks[slot].get();
-  if (!s || !s->data_read) return true;
-  const auto findings = CheckStockData(*s, slot > 0, m.patterns.n_days - m.eval_days, m.patterns.n_days - m.keepout_days);
+// question; true when there are none or the user adds the stock anyway.
+static bool AcceptStockData(const Stock& s, const std::vector<Finding>& findings) {
   if (findings.empty()) return true;
-  std::string text = "The price file\n" + s->data_file + "\nmay give a wrong forecast:\n";
+  std::string text = "The price file\n" + s.data_file + "\nmay give a wrong forecast:\n";
   for (const Finding& f : findings) text += "- " + f.text + "\n";
-  text += "\nAdd the stock " + s->symbol + " anyway?";
+  text += "\nAdd the stock " + s.symbol + " anyway?";
   return plat().MessageBox(text, kCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDNO;
+}
+
+AddStockOutcome TMainDlg::AddStock(const StockEntry& entry) {
+  AddStockOutcome out;
+  // A trained network's inputs cannot change (ADD is disabled then).
+  if (Trained > 0) {
+    out.refusal = "The network is trained: its stocks cannot change.";
+    return out;
+  }
+  if (n_files >= kMaxStocks) {
+    out.refusal =
+        "A model holds at most three stocks: the target stock and two related stocks.\n"
+        "Please delete a stock before adding another one.";
+    return out;
+  }
+  out.refusal = CheckStockEntry(entry);
+  if (!out.refusal.empty()) return out;
+  const int slot = std::max(n_files, 0);
+  stocks[slot] = std::make_unique<Stock>();
+  TakeEntry(entry, *stocks[slot]);
+  n_files = slot + 1;
+  Update_Stocks();
+  out.added = true;
+  const Stock* s = stocks[slot].get();
+  out.file_read = s && s->data_read;
+  // A file that did not read has had its message already.
+  if (out.file_read)
+    out.findings = CheckStockData(*s, slot > 0, patterns.n_days - eval_days,
+                                  patterns.n_days - keepout_days);
+  modified = true;
+  return out;
+}
+
+void TMainDlg::UndoAddStock(bool was_modified) {
+  if (n_files <= 0) return;
+  const int slot = std::min(n_files, kMaxStocks) - 1;
+  stocks[slot].reset();
+  n_files = slot;
+  Update_Stocks();
+  modified = was_modified;
 }
 
 void TMainDlg::TICKER_ADD_BNClicked() {
   // A trained network's inputs cannot change (the button is disabled then).
   if (Trained > 0) return;
-  if (n_files >= kMaxStocks) {
-    ErrorBox("A model holds at most three stocks: the target stock and two related stocks.\n"
-             "Please delete a stock before adding another one.",
-             kCaption);
+  const bool was_modified = modified;
+  const AddStockOutcome added = AddStock(EntryFromFields(dlg));
+  if (!added.added) {
+    ErrorBox(added.refusal, kCaption);
     return;
   }
-  if (!CheckStockFields(*this)) return;
-  const int slot = std::max(n_files, 0);
-  stocks[slot] = std::make_unique<Stock>();
-  TakeStockFields(dlg, *stocks[slot]);
-  n_files = slot + 1;
-  const bool was_modified = modified;
-  Update_Stocks();
-  if (!AcceptStockData(*this, slot)) {
+  if (!AcceptStockData(*stocks[n_files - 1], added.findings)) {
     // No: the list goes back to what it was.
-    stocks[slot].reset();
-    n_files = slot;
-    Update_Stocks();
-    modified = was_modified;
+    UndoAddStock(was_modified);
     dlg.Invalidate();
     return;
   }
-  modified = true;
   dlg.Invalidate();
 }
 
 void TMainDlg::TICKER_UPDATE_BNClicked() {
-  if (!CheckStockFields(*this)) return;
+  const StockEntry entry = EntryFromFields(dlg);
+  if (const std::string refusal = CheckStockEntry(entry); !refusal.empty()) {
+    ErrorBox(refusal, kCaption);
+    return;
+  }
   const int sel = dlg.GetSel(ids::IDC_TICKER_LIST);
   if (sel >= 0 && sel < std::min(n_files, kMaxStocks) && stocks[sel]) {
-    TakeStockFields(dlg, *stocks[sel]);
+    TakeEntry(entry, *stocks[sel]);
     Update_Stocks();
     modified = true;
   }

@@ -15,6 +15,7 @@ namespace kv {
 namespace {
 
 constexpr const char* kCaption = "Walk-Forward Test";
+bool running = false;
 
 // A whole number from lo to hi written in digits only, or -1.
 long long Whole(const std::string& text, long long lo, long long hi) {
@@ -104,8 +105,19 @@ bool AskWalkForwardChoice(Dialog* parent, WalkForwardChoice* choice) {
   return ok;
 }
 
+bool WalkForwardRunning() { return running; }
+
 TWalkForwardWindow* RunWalkForward(Dialog* parent, const WalkForwardChoice& choice,
                                    const WalkForwardWork& work) {
+  if (running) {
+    plat().MessageBox("A walk-forward test is running: wait for it, or cancel it first.", kCaption,
+                      MB_OK | MB_ICONEXCLAMATION);
+    return nullptr;
+  }
+  struct Flag {
+    Flag() { running = true; }
+    ~Flag() { running = false; }
+  } flag;
   WalkForwardTicker ticker;
   JsonValue doc;
   std::string err;

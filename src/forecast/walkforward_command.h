@@ -47,9 +47,14 @@ bool AskWalkForwardChoice(Dialog* parent, WalkForwardChoice* choice);
 
 // The whole command after the settings: runs work with the progress window
 // (resource 204) and opens the results window. nullptr when cancelled, or
-// when the run failed (the reason shown in a message box).
+// when the run failed (the reason shown in a message box). The pump keeps
+// the other windows working meanwhile; a second run asked for then is
+// refused with a message (the menu's enabler should ask WalkForwardRunning).
 TWalkForwardWindow* RunWalkForward(Dialog* parent, const WalkForwardChoice& choice,
                                    const WalkForwardWork& work);
+
+// True while RunWalkForward runs.
+bool WalkForwardRunning();
 
 // What the settings dialog refuses, or "" when the values are usable.
 std::string CheckWalkForwardChoice(const std::string& folds, const std::string& test_days,

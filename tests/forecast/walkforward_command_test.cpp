@@ -2,6 +2,10 @@
 // accepts, and what a run that succeeds, fails or is cancelled leaves behind.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "forecast/walkforward_command.h"
 #include "forecast/walkforward_window.h"
 #include "resources/ids.h"
@@ -55,6 +59,7 @@ TEST_F(WalkForwardRunTest, ResultOpensAWindowFailureSaysWhyCancelShowsNothing) {
   EXPECT_EQ(choice.test_days, 60);
   EXPECT_EQ(choice.steps_per_fold, 200);
 
+  std::atomic<bool> asked_again{false};
   struct Case {
     const char* name;
     WalkForwardWork work;
@@ -87,6 +92,14 @@ TEST_F(WalkForwardRunTest, ResultOpensAWindowFailureSaysWhyCancelShowsNothing) {
          return false;
        },
        false, nullptr},
+      {"asked again while running",
+       [&](const WalkForwardChoice&, WalkForwardTicker&, JsonValue*, std::string* err) {
+         // Waits until the pump has delivered the second request.
+         for (int i = 0; i < 1000 && !asked_again; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+         *err = "The first run failed.";
+         return false;
+       },
+       false, "The first run failed."},
       {"throws",
        [](const WalkForwardChoice&, WalkForwardTicker&, JsonValue*, std::string*) -> bool {
          throw std::runtime_error("out of memory");
@@ -97,11 +110,22 @@ TEST_F(WalkForwardRunTest, ResultOpensAWindowFailureSaysWhyCancelShowsNothing) {
     SCOPED_TRACE(c.name);
     platform.ClearRecords();
     CloseWalkForwardWindows();
+    // A second run asked for from the pump, as from the menu, is refused.
+    bool second = std::string(c.name) == "asked again while running";
+    if (second)
+      platform.Post([&] {
+        EXPECT_TRUE(WalkForwardRunning());
+        EXPECT_EQ(RunWalkForward(nullptr, choice, c.work), nullptr);
+        asked_again = true;
+      });
     TWalkForwardWindow* w = RunWalkForward(nullptr, choice, c.work);
+    EXPECT_FALSE(WalkForwardRunning());
     EXPECT_EQ(w != nullptr, c.window);
     EXPECT_EQ(NewestWalkForwardWindow(), w);
-    ASSERT_EQ(platform.messages().size(), c.message ? 1u : 0u);
-    if (c.message) EXPECT_EQ(platform.messages()[0].text, c.message);
+    ASSERT_EQ(platform.messages().size(), (c.message ? 1u : 0u) + second);
+    if (second)
+      EXPECT_EQ(platform.messages()[0].text, "A walk-forward test is running: wait for it, or cancel it first.");
+    if (c.message) EXPECT_EQ(platform.messages().back().text, c.message);
   }
 }
 

@@ -1,6 +1,7 @@
 // kestrivane-cli chart: draws the picture of one of the chart windows (main
 // chart, statistics, projections) for a model into a file, without a display,
-// with a title and a legend the windows themselves do not draw. The --out
+// with a title and a legend the windows themselves do not draw; or the chart
+// of a walk-forward result from its JSON file, with no model. The --out
 // file's extension picks the format: .svg is drawn by our own SVG surface and
 // works in every build; .png is drawn by the module kestrivane-png.so (Qt),
 // loaded from beside the program only here.
@@ -14,6 +15,8 @@
 #include "forecast/chart_decorations.h"
 #include "forecast/projection_window.h"
 #include "forecast/stats_window.h"
+#include "forecast/walkforward_chart.h"
+#include "forecast/walkforward_report.h"
 #include "platform/png_module.h"
 #include "platform/svg_canvas.h"
 #include "util/atomic_file.h"
@@ -65,25 +68,34 @@ std::string Lower(std::string s) {
 }
 
 int Run(Args& args) {
-  std::string out, window = "main", size_text;
+  std::string out, window = "main", size_text, from;
   bool have_out = TakeOption(args, "--out", out);
   TakeOption(args, "--window", window);
   bool have_size = TakeOption(args, "--size", size_text);
-  if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
+  const bool have_from = TakeOption(args, "--from", from);
+  const bool walkforward = window == "walkforward";
+  if (have_from && !walkforward)
+    return UsageError("--from draws a walk-forward result: give --window walkforward with it");
+  if (walkforward && !have_from)
+    return UsageError("--window walkforward needs --from RESULTS.json (from walkforward --json=FILE)");
+  if (int rc = walkforward ? CheckArgs(args, 0, 0, "give no model file with --from: the picture comes from the results file")
+                           : CheckArgs(args, 1, 1, "give exactly one model file"))
+    return rc;
   if (!have_out || out.empty()) return UsageError("--out FILE.svg or --out FILE.png is required");
-  if (window != "main" && window != "stats" && window != "projections")
-    return UsageError("--window must be main, stats or projections");
+  if (window != "main" && window != "stats" && window != "projections" && !walkforward)
+    return UsageError("--window must be main, stats, projections or walkforward");
   const ChartKind kind = window == "stats"         ? ChartKind::Stats
                          : window == "projections" ? ChartKind::Projections
                                                    : ChartKind::Main;
   ChartPicture picture = DefaultChartPicture(kind);
+  int w = kWalkForwardChartWidth, h = kWalkForwardChartHeight;
   if (have_size) {
-    int w = 0, h = 0;
     if (!ParseSize(size_text, w, h))
       return UsageError(Format("--size must be WIDTHxHEIGHT, each %d to %d pixels", kMinSize,
                                kMaxSize));
     picture = LayOutChartPicture(kind, w, h);
   }
+  if (walkforward) picture = ChartPicture{w, h, Rect{0, 0, w, h}, Point{0, 0}};
   const std::string ext = Lower(std::filesystem::path(out).extension().string());
   const bool svg = ext == ".svg";
   if (!svg && ext != ".png")
@@ -98,11 +110,23 @@ int Run(Args& args) {
                   "); write an SVG picture instead, e.g. --out chart.svg");
   }
 
-  Session session;
-  if (!session.OpenModel(args[0])) return Fail("chart: cannot open the model " + args[0]);
-  TMainDlg& m = *session.main;
-  const std::string model_name = std::filesystem::path(args[0]).filename().string();
+  WalkForwardReport report;
+  std::unique_ptr<Session> session;
+  std::string model_name;
+  if (walkforward) {
+    std::string why;
+    if (!ReadWalkForwardFile(from, &report, nullptr, &why)) return Fail("chart: " + why);
+  } else {
+    session = std::make_unique<Session>();
+    if (!session->OpenModel(args[0])) return Fail("chart: cannot open the model " + args[0]);
+    model_name = std::filesystem::path(args[0]).filename().string();
+  }
   auto paint = [&](Canvas& c) {
+    if (walkforward) {
+      DrawWalkForwardChart(c, report);
+      return;
+    }
+    TMainDlg& m = *session->main;
     if (kind == ChartKind::Main) {
       // Zoom and scroll position as the window would have them at this size.
       m.chart_right = picture.client.right - 2;
@@ -141,13 +165,17 @@ int Run(Args& args) {
 
 const Registrar reg({
     "chart",
-    "chart MODEL.kvn --out FILE.svg|FILE.png [--window main|stats|projections] [--size WxH]",
+    "chart MODEL.kvn | --from RESULTS.json --out FILE.svg|FILE.png [--window main|stats|projections|walkforward] [--size WxH]",
     "Draws a chart window's picture of the model into an SVG or PNG file (by\n"
     "the --out file's extension), without a display, with a title and a legend:\n"
     "the main chart (prices, the network's rise and fall outputs and\n"
     "the training and verify periods; the default), the statistics window\n"
     "(predicted against actual moves, error distribution over the training\n"
     "period) or the projections window (the last month's ten-day bands).\n"
+    "--window walkforward draws a walk-forward result (walkforward --json=FILE)\n"
+    "from --from RESULTS.json, with no model: the stitched out-of-sample value\n"
+    "against buy-and-hold and the in-sample replay, with the folds marked (the\n"
+    "default size 900x480).\n"
     "--size sets the picture's size in pixels; each window has its own default\n"
     "(the main chart 1280x520). PNG needs the drawing module kestrivane-png.so\n"
     "beside the program (built with Qt 6); SVG works in all.",

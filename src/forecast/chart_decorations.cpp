@@ -33,11 +33,7 @@ std::string Date(int d) {
   return Format("%04d-%02d-%02d", ymd / 10000, ymd / 100 % 100, ymd % 100);
 }
 
-struct LegendItem {
-  enum { LineSample, BoxSample } sample;
-  Color color;
-  std::string name;
-};
+using LegendItem = ChartLegendItem;
 
 }  // namespace
 
@@ -120,20 +116,25 @@ void DrawChartDecorations(Canvas& dc, const ChartPicture& p, ChartKind kind, TMa
       break;
   }
 
-  // Title.
   std::string title = symbol.empty() ? std::string("(no stocks)") : symbol;
   if (!dates.empty()) title += "   " + dates;
   if (!model_name.empty()) title += "   " + model_name;
+  DrawChartTitle(dc, Rect{x0 + kMargin, y0, x0 + p.width - kMargin, y0 + kTitleBand}, title);
+  DrawChartLegend(dc, x0 + kMargin, y0 + p.height - kLegendBand / 2, legend);
+  dc.ResetState();
+}
+
+void DrawChartTitle(Canvas& dc, const Rect& r, const std::string& title) {
   dc.SetBkMode(BkMode::Transparent);
   dc.SetTextColor(kBlack);
   dc.SetFont(Font{"MS Sans Serif", 16, FW_BOLD});
-  dc.DrawText(title, Rect{x0 + kMargin, y0, x0 + p.width - kMargin, y0 + kTitleBand},
-              DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  dc.DrawText(title, r, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
 
-  // Legend: a sample of each series and its name, left to right.
+void DrawChartLegend(Canvas& dc, int x, int ly, const std::vector<ChartLegendItem>& legend) {
+  dc.SetBkMode(BkMode::Transparent);
+  dc.SetTextColor(kBlack);
   dc.SetFont(Font{"MS Sans Serif", 13, FW_NORMAL});
-  const int ly = y0 + p.height - kLegendBand / 2;
-  int x = x0 + kMargin;
   for (const LegendItem& item : legend) {
     if (item.sample == LegendItem::LineSample) {
       dc.SetPen(Pen{PenStyle::Solid, item.color, 2});
@@ -147,7 +148,6 @@ void DrawChartDecorations(Canvas& dc, const ChartPicture& p, ChartKind kind, TMa
     dc.DrawText(item.name, Rect{x + 30, ly - 9, x + 30 + text_w, ly + 9}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     x += 30 + text_w + 18;
   }
-  dc.ResetState();
 }
 
 }  // namespace kv

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -34,5 +35,18 @@ ChartPicture LayOutChartPicture(ChartKind kind, int width, int height);
 // file's name as the title shows it.
 void DrawChartDecorations(Canvas& canvas, const ChartPicture& picture, ChartKind kind, TMainDlg& m,
                           const std::string& model_name);
+
+// One series of a legend: a line sample or a filled box, and its name.
+struct ChartLegendItem {
+  enum { LineSample, BoxSample } sample;
+  Color color;
+  std::string name;
+};
+
+// The pieces of the decorations, for pictures drawn without a model (the
+// walk-forward chart): a bold single-line title left-aligned in r, and the
+// legend's items left to right from x, centred on the line y.
+void DrawChartTitle(Canvas& canvas, const Rect& r, const std::string& title);
+void DrawChartLegend(Canvas& canvas, int x, int y, const std::vector<ChartLegendItem>& items);
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include "model/dialog_progress.h"
 #include "forecast/projection_window.h"
 #include "forecast/stats_window.h"
+#include "forecast/walkforward_window.h"
 #include "platform/platform.h"
 #include "resources/ids.h"
 
@@ -23,6 +24,7 @@ TMainDlg::~TMainDlg() {
   // The chart windows paint from this model: they go first.
   CloseStatWindow();
   CloseProjectionWindows();
+  CloseWalkForwardWindows();
   plat().KillTimers(this);
   if (dlg.Handler() == this) dlg.SetHandler(nullptr);
   for (auto& s : stocks) s.reset();

@@ -38,6 +38,7 @@ enum : unsigned {
   F_SUNKEN = 1u << 8,      // static text in a sunken box
   F_FRAME_WIDTH = 1u << 9, // as wide as the dialog's picture frame (scroll bar under a chart)
   F_STRONG = 1u << 10,     // button drawn with a bold caption (the main commands)
+  F_MONO = 1u << 11,       // fixed-width font, so that columns of text line up
 };
 
 struct ControlDef {
@@ -210,6 +211,30 @@ inline constexpr ControlDef kWaitControls[] = {
     {ids::IDC_WAIT_PROGRESS, Ctl::Progress, "", 6, 22, 82, 10},
 };
 
+// ---- walk-forward windows ---------------------------------------------------------------
+// Results: the chart above (drawn on the surface), the per-fold table and the
+// two runs' statistics below it.
+inline constexpr ControlDef kWalkForwardControls[] = {
+    {ids::IDC_WF_FOLD_TABLE, Ctl::ListBox, "", 6, 184, 448, 66, F_MONO},
+    {ids::IDC_WF_STATS, Ctl::ListBox, "", 6, 254, 376, 70, F_MONO},
+    {ids::IDC_WF_EXPORT, Ctl::Button, "&Export...", 392, 310, 62, 14},
+};
+inline constexpr ControlDef kWalkForwardAskControls[] = {
+    {-1, Ctl::Label, "Folds", 8, 8, 90, 10},
+    {ids::IDC_WF_FOLDS, Ctl::Edit, "5", 104, 6, 58, 12, F_DIGITS | F_RIGHT},
+    {-1, Ctl::Label, "Test days per fold", 8, 24, 90, 10},
+    {ids::IDC_WF_TEST_DAYS, Ctl::Edit, "60", 104, 22, 58, 12, F_DIGITS | F_RIGHT},
+    {-1, Ctl::Label, "Learning steps per fold", 8, 40, 94, 10},
+    {ids::IDC_WF_STEPS, Ctl::Edit, "100000", 104, 38, 58, 12, F_DIGITS | F_RIGHT},
+    {ids::IDC_WF_OK, Ctl::DefButton, "Run", 58, 64, 50, 14},
+    {ids::IDC_WF_CANCEL, Ctl::Button, "Cancel", 112, 64, 50, 14},
+};
+inline constexpr ControlDef kWalkForwardRunControls[] = {
+    {ids::IDC_WF_PROGRESS_TEXT, Ctl::Label, "", 8, 6, 154, 10, F_CENTER},
+    {ids::IDC_WF_PROGRESS, Ctl::Progress, "", 8, 20, 154, 10},
+    {ids::IDC_WF_CANCEL, Ctl::Button, "Cancel", 60, 34, 50, 14},
+};
+
 // ---- HTTP status window ---------------------------------------------------------------
 inline constexpr ControlDef kStatusControls[] = {
     {ids::IDC_HTTP_STATUS, Ctl::Label, "", 6, 6, 168, 10},
@@ -236,6 +261,10 @@ inline constexpr DialogDef kDialogs[] = {
                SurfaceDef{ids::IDC_PROJ_FRAME, 0, 0, 303, 200, 106, 34, 10, 5}),
     MakeDialog(ids::DLG_WAIT, "", 94, 40, 18, kWaitControls),
     MakeDialog(ids::DLG_STATUS, "Status", 180, 22, 0, kStatusControls),
+    MakeDialog(ids::DLG_WALKFORWARD, "Walk-Forward Test", 460, 330, 0, kWalkForwardControls,
+               SurfaceDef{0, 0, 0, 460, 180, 0, 0}),
+    MakeDialog(ids::DLG_WALKFORWARD_ASK, "Walk-Forward Test", 170, 84, 0, kWalkForwardAskControls),
+    MakeDialog(ids::DLG_WALKFORWARD_RUN, "Walk-Forward Test", 170, 52, 0, kWalkForwardRunControls),
 };
 
 // The layout of a dialog resource, or nullptr for an unknown id.

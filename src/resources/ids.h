@@ -13,6 +13,9 @@ constexpr int DLG_PROJECTION = 6;      // projections window, 303 x 200
 constexpr int DLG_WAIT = 145;          // progress window, 94 x 40
 constexpr int DLG_STATS = 201;         // statistics window, 259 x 129
 constexpr int DLG_LOADER = 600;        // download dialog
+constexpr int DLG_WALKFORWARD = 202;   // walk-forward results window, 460 x 330
+constexpr int DLG_WALKFORWARD_ASK = 203;   // walk-forward settings, 170 x 84
+constexpr int DLG_WALKFORWARD_RUN = 204;   // walk-forward progress, 170 x 52
 constexpr int MENU_MAIN = 100;
 constexpr int ICON_MAIN = 1001;
 
@@ -61,6 +64,18 @@ constexpr int IDC_STAT_VERIFY = 151;
 
 // ---- projections window -----------------------------------------------------
 constexpr int IDC_PROJ_FRAME = 101;
+
+// ---- walk-forward windows ---------------------------------------------------
+constexpr int IDC_WF_FOLD_TABLE = 101;
+constexpr int IDC_WF_STATS = 102;
+constexpr int IDC_WF_EXPORT = 103;
+constexpr int IDC_WF_OK = 1;
+constexpr int IDC_WF_CANCEL = 2;
+constexpr int IDC_WF_FOLDS = 104;
+constexpr int IDC_WF_TEST_DAYS = 105;
+constexpr int IDC_WF_STEPS = 106;
+constexpr int IDC_WF_PROGRESS_TEXT = 107;
+constexpr int IDC_WF_PROGRESS = 108;
 
 // ---- progress window --------------------------------------------------------
 constexpr int IDC_WAIT_PROGRESS = 147;

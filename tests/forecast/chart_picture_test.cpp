@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/fixture.h"
+#include "support/walkforward_doc.h"
 
 namespace kv::test {
 namespace {
@@ -180,6 +181,57 @@ TEST_F(ChartPictureTest, SvgOfEachWindowHasSeriesTitleLegendAndLabels) {
   } else {
     EXPECT_NE(ReadFile("cli.log").find("write an SVG picture instead"), std::string::npos);
   }
+}
+
+TEST_F(ChartPictureTest, WalkForwardChartFromResultsFileWithoutModel) {
+  dir.write("wf.json", WalkForwardDocument().Dump() + "\n");
+  dir.write("plain.json", "{\"folds\": 3}\n");
+  dir.write("broken.json", "{\"folds\": [\n");
+  ASSERT_EQ(Cli("create ge.kvn --stock GE," + SamplePath("GE.csv") + ",10,ps"), 0) << ReadFile("cli.log");
+  struct Case {
+    const char* args;
+    int status;
+    const char* says;   // in the output, when given
+  } cases[] = {
+      {"chart --window walkforward --from wf.json --out wf.svg", 0, "wf.svg: walkforward chart, 900 x 480 pixels"},
+      {"chart --window walkforward --from wf.json --out small.svg --size 400x300", 0, nullptr},
+      {"chart ge.kvn --window walkforward --from wf.json --out x.svg", 2, "give no model file with --from"},
+      {"chart ge.kvn --from wf.json --out x.svg", 2, "give --window walkforward with it"},
+      {"chart --window walkforward --out x.svg", 2, "needs --from RESULTS.json"},
+      {"chart --window walkforward --from plain.json --out x.svg", 1,
+       "plain.json: not a walk-forward result: no \"folds\" list"},
+      {"chart --window walkforward --from broken.json --out x.svg", 1, "broken.json: not JSON"},
+      {"chart --window walkforward --from missing.json --out x.svg", 1, "cannot read missing.json"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.args);
+    fs::remove("cli.log");
+    EXPECT_EQ(Cli(k.args), k.status) << ReadFile("cli.log");
+    if (k.says) EXPECT_NE(ReadFile("cli.log").find(k.says), std::string::npos) << ReadFile("cli.log");
+  }
+  EXPECT_FALSE(fs::exists("x.svg"));
+
+  const std::string doc = ReadFile("wf.svg");
+  std::vector<std::string> texts;
+  std::string why;
+  ASSERT_TRUE(WellFormed(doc, texts, why)) << why;
+  // The three series in their colours, and the fold boundaries.
+  for (const char* stroke : {"stroke:#0000ff", "stroke:#787878", "stroke:#e67800"})
+    EXPECT_NE(doc.find(stroke), std::string::npos) << stroke;
+  EXPECT_GE(Count(doc, "<polyline "), 3);
+  for (const std::string& t :
+       {"out-of-sample (test windows)", "buy and hold", "in-sample replay (training windows)", "fold 1",
+        "fold 3", "0 %", "100 %", "Walk-forward test, 3 folds   out-of-sample 2025-04-26 to 2025-07-02"})
+    EXPECT_NE(std::find(texts.begin(), texts.end(), t), texts.end()) << "missing text \"" << t << "\"";
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.find("progress through each run") == 0; }));
+
+  // Without buy-and-hold in the result, its series and legend entry are left out.
+  dir.write("nobh.json", WalkForwardDocument(false).Dump() + "\n");
+  ASSERT_EQ(Cli("chart --window walkforward --from nobh.json --out nobh.svg"), 0) << ReadFile("cli.log");
+  const std::string nobh = ReadFile("nobh.svg");
+  EXPECT_EQ(nobh.find("buy and hold"), std::string::npos);
+  EXPECT_EQ(nobh.find("stroke:#787878"), std::string::npos);
 }
 
 }  // namespace

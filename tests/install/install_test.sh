@@ -86,6 +86,8 @@ cases=(
   "kestrivane-cli train model.kvn --|--time --seed --help|--window"
   "kestrivane-cli chart model.kvn --window |main stats projections|model.kvn"
   "kestrivane-cli chart model.kvn --window=pro|projections|main"
+  "kestrivane-cli chart --window w|walkforward|main"
+  "kestrivane-cli chart --window walkforward --from |model.kvn quotes|--out"
   "kestrivane-cli download --dest |quotes|model.kvn"
   "kestrivane-cli search model.kvn --force |model.kvn|--force"
   "kestrivane-cli train model.kvn --time ||model.kvn"

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -342,6 +343,11 @@ void QtDialog::BuildControl(const res::ControlDef& d) {
     const QRect f = surface_->frame().isEmpty() ? surface_->rect() : surface_->frame();
     r.setLeft(surface_->x() + f.x());
     r.setWidth(f.width());
+  }
+  if (d.flags & res::F_MONO) {
+    QFont f(QStringLiteral("Courier New"), root_->font().pointSize());
+    f.setStyleHint(QFont::TypeWriter);
+    w->setFont(f);
   }
   w->setGeometry(r);
   w->setObjectName(id >= 0 ? QStringLiteral("ctl%1").arg(id) : QStringLiteral("label"));

@@ -2,6 +2,7 @@
 // handlers, and answers the menu's enable and check state. The Qt face and
 // the tests reach every handler through these three entry points.
 #include "model/main_dlg.h"
+#include "model/walk_forward_model.h"
 #include "resources/ids.h"
 
 namespace kv {
@@ -114,6 +115,7 @@ void TMainDlg::OnCommand(int id) {
     case ids::CM_PREDICT_PROB: CmPredictprob(); break;
     case ids::CM_PREDICT_PERCENT: CmPredictpercent(); break;
     case ids::CM_PROJECTIONS: CmPopupprojections(); break;
+    case ids::CM_WALKFORWARD: WalkForwardCommand(*this); break;
     case ids::CM_HELP_CONTENT: CmHelpcontent(); break;
     case ids::CM_HELP_HOME: CmHelphomepage(); break;
     case ids::CM_HELP_ABOUT: CmHelpabout(); break;
@@ -160,6 +162,7 @@ void TMainDlg::QueryCommand(CommandEnabler& ce) {
     case ids::CM_OPT_ADJUST_NEURONS: CeOptions_adjust_neurons(ce); break;
     case ids::CM_PREDICT_PROB: CePredictprob(ce); break;
     case ids::CM_PREDICT_PERCENT: CePredictpercent(ce); break;
+    case ids::CM_WALKFORWARD: ce.Enable(WalkForwardCommandEnabled(*this)); break;
     default: break;  // always enabled, never checked
   }
 }

@@ -129,6 +129,13 @@ void RunFold(const WalkForwardModel& model, const WalkForwardSettings& s, int in
     return RecordOf(Simulate(in, strategy, s.money, true), s.money.initial, dates[first - 1]);
   };
   out->test_run = simulate(plan.test_first, plan.test_end);
+  {
+    const double initial = s.money.initial;
+    const float base = close[plan.test_first];
+    out->test_buy_hold.push_back({dates[plan.test_first - 1], initial});
+    for (int d = plan.test_first; d < plan.test_end; ++d)
+      out->test_buy_hold.push_back({dates[d], base > 0 ? initial * close[d] / base : initial});
+  }
   out->train_run = simulate(plan.train_first, plan.train_last + 1);
   out->test = ComputeStats(out->test_run);
   out->train = ComputeStats(out->train_run);
@@ -249,6 +256,20 @@ bool RunWalkForward(const WalkForwardModel& model, const WalkForwardSettings& s,
     trains.push_back(f.train_run);
   }
   r.out_of_sample_run = Chain(tests);
+  // Each fold's buy and hold goes on from where the previous one ended, as
+  // Chain joins the simulator's curves.
+  for (const FoldResult& f : r.folds) {
+    auto& bh = r.out_of_sample_buy_hold;
+    if (f.test_buy_hold.empty()) continue;
+    if (bh.empty()) {
+      bh = f.test_buy_hold;
+      continue;
+    }
+    const double from = f.test_buy_hold.front().value;
+    const double scale = from != 0 ? bh.back().value / from : 1;
+    for (size_t i = 1; i < f.test_buy_hold.size(); ++i)
+      bh.push_back({f.test_buy_hold[i].date, f.test_buy_hold[i].value * scale});
+  }
   r.in_sample_run = Chain(trains);
   r.out_of_sample = ComputeStats(r.out_of_sample_run);
   r.in_sample = ComputeStats(r.in_sample_run);
@@ -257,9 +278,9 @@ bool RunWalkForward(const WalkForwardModel& model, const WalkForwardSettings& s,
 }
 
 namespace {
-JsonValue EquityJson(const RunRecord& run) {
+JsonValue EquityJson(const std::vector<EquityPoint>& equity) {
   JsonValue a = JsonValue::Array();
-  for (const EquityPoint& p : run.equity) {
+  for (const EquityPoint& p : equity) {
     JsonValue o = JsonValue::Object();
     o.Set("date", p.date);
     o.Set("value", p.value);
@@ -271,7 +292,7 @@ JsonValue EquityJson(const RunRecord& run) {
 JsonValue RunJson(const TradingStats& stats, const RunRecord& run) {
   JsonValue o = JsonValue::Object();
   AddStats(o, stats);
-  o.Set("equity", EquityJson(run));
+  o.Set("equity", EquityJson(run.equity));
   return o;
 }
 }  // namespace
@@ -303,7 +324,8 @@ JsonValue WalkForwardJson(const WalkForwardResult& r) {
     folds.Push(std::move(o));
   }
   doc.Set("folds", std::move(folds));
-  doc.Set("out_of_sample", RunJson(r.out_of_sample, r.out_of_sample_run));
+  doc.Set("out_of_sample", RunJson(r.out_of_sample, r.out_of_sample_run))
+      .Set("buy_hold_equity", EquityJson(r.out_of_sample_buy_hold));
   doc.Set("in_sample", RunJson(r.in_sample, r.in_sample_run));
   return doc;
 }

@@ -64,6 +64,9 @@ struct FoldResult {
   TradingStats test;                 // the simulator over the test window
   TradingStats train;                // ... over the training window (in sample)
   RunRecord test_run, train_run;
+  // Buying on the test window's first day and holding: the initial
+  // investment on the day before, then its value at each day's close.
+  std::vector<EquityPoint> test_buy_hold;
   std::vector<FoldOutput> outputs;   // the network's outputs per test day
   std::vector<float> weights;        // the trained network's weights, hidden then output
   long long learning_steps = 0;
@@ -72,6 +75,7 @@ struct FoldResult {
 struct WalkForwardResult {
   std::vector<FoldResult> folds;
   RunRecord out_of_sample_run, in_sample_run;   // the folds chained
+  std::vector<EquityPoint> out_of_sample_buy_hold;   // the folds' buy and hold, chained alike
   TradingStats out_of_sample, in_sample;
   bool timed = false;                // trained by time: depends on the machine
   int32_t strategy = 0;

@@ -23,4 +23,12 @@ bool RunWalkForwardTest(const TMainDlg& m, const WalkForwardSettings& settings,
                         WalkForwardProgress* progress, const std::atomic<bool>* stop,
                         WalkForwardResult* out, std::string* err);
 
+// Training > Walk-Forward Test...: asks for the folds, test days and steps
+// per fold, runs the test on a copy of the model in a worker thread with a
+// progress window that can cancel it, then shows the results window.
+void WalkForwardCommand(TMainDlg& m);
+// The menu item's state: a model with stocks, no training or search
+// running, no test running already.
+bool WalkForwardCommandEnabled(const TMainDlg& m);
+
 }  // namespace kv

@@ -176,6 +176,7 @@ constexpr int CM_STOP = 51697;
 constexpr int CM_PREDICT = 51696;
 constexpr int CM_PROJECTIONS = 11842;
 constexpr int CM_HELP_CONTENT = 51698;
+constexpr int CM_WALKFORWARD = 51720;   // Training > Walk-Forward Test...
 constexpr int CM_HELP_HOME = 51703;
 constexpr int CM_HELP_ABOUT = 2009;
 

@@ -101,6 +101,8 @@ inline constexpr MenuDef kMainMenu[] = {
     {MenuKind::Item, "&Forget", ids::CM_FORGET},
     {MenuKind::Item, "&Stop", ids::CM_STOP},
     {MenuKind::Item, "&Predict", ids::CM_PREDICT},
+    {MenuKind::Separator},
+    {MenuKind::Item, "&Walk-Forward Test...", ids::CM_WALKFORWARD},
     {MenuKind::End},
 
     // The pop-up of the graphical views carries no name of its own in the

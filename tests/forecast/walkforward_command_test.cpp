@@ -8,6 +8,7 @@
 
 #include "forecast/walkforward_command.h"
 #include "forecast/walkforward_window.h"
+#include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "support/fixture.h"
 #include "support/walkforward_doc.h"
@@ -127,6 +128,51 @@ TEST_F(WalkForwardRunTest, ResultOpensAWindowFailureSaysWhyCancelShowsNothing) {
       EXPECT_EQ(platform.messages()[0].text, "A walk-forward test is running: wait for it, or cancel it first.");
     if (c.message) EXPECT_EQ(platform.messages().back().text, c.message);
   }
+}
+
+class WalkForwardMenuTest : public MainDlgTest {
+ protected:
+  ~WalkForwardMenuTest() override { CloseWalkForwardWindows(); }
+};
+
+TEST_F(WalkForwardMenuTest, TheMenuTestsTheModelAndShowsItsResults) {
+  StockEntry ge;
+  ge.symbol = "GE";
+  ge.data_file = SamplePath("GE.csv");
+  ge.period = "5";
+  ge.price = true;
+  ASSERT_TRUE(main->AddStock(ge).file_read);
+  main->modified = false;
+  const struct {
+    const char* folds;
+    bool window;
+    const char* message;   // the start of the box, when one shows
+  } cases[] = {
+      {"2", true, nullptr},
+      {"15", false, "the calendar holds 1000 days, but 15 folds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folds);
+    platform.ClearRecords();
+    CloseWalkForwardWindows();
+    platform.SetModalScript([&](Dialog& d) {
+      d.SetText(ids::IDC_WF_FOLDS, c.folds);
+      d.SetText(ids::IDC_WF_STEPS, "1500");
+      return IDOK;
+    });
+    main->OnCommand(ids::CM_WALKFORWARD);
+    TWalkForwardWindow* w = NewestWalkForwardWindow();
+    ASSERT_EQ(w != nullptr, c.window);
+    ASSERT_EQ(platform.messages().size(), c.message ? 1u : 0u);
+    if (c.message) EXPECT_EQ(platform.messages()[0].text.rfind(c.message, 0), 0u) << platform.messages()[0].text;
+    if (!w) continue;
+    const WalkForwardReport& r = w->report();
+    ASSERT_EQ(r.folds.size(), 2u);
+    // Buy and hold runs over the same days as the out-of-sample run.
+    ASSERT_EQ(r.out_of_sample.buy_hold_equity.size(), r.out_of_sample.equity.size());
+    EXPECT_EQ(r.out_of_sample.buy_hold_equity.back().date, r.out_of_sample.equity.back().date);
+  }
+  EXPECT_FALSE(main->modified);
 }
 
 }  // namespace

@@ -39,15 +39,16 @@ class FoldProgress final : public WalkForwardProgress {
  public:
   FoldProgress() : tty_(::isatty(2) == 1) {}
   void Folds(int done, int total) override {
-    if (done == last_) return;
-    last_ = done;
-    if (done >= total) {
-      if (tty_) std::fputs("\r\033[K", stderr);
-      return;
+    if (done <= last_) return;
+    // Folds on several threads can finish between two calls: every fold
+    // still gets its line, so a log shows the same lines on every run.
+    for (int d = last_ + 1; d <= done && d < total; ++d) {
+      const std::string line = Format("walkforward: fold %d of %d", d + 1, total);
+      if (tty_) std::fprintf(stderr, "\r%s\033[K", line.c_str());
+      else std::fprintf(stderr, "%s\n", line.c_str());
     }
-    const std::string line = Format("walkforward: fold %d of %d", done + 1, total);
-    if (tty_) std::fprintf(stderr, "\r%s\033[K", line.c_str());
-    else std::fprintf(stderr, "%s\n", line.c_str());
+    last_ = done;
+    if (done >= total && tty_) std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
   }
 

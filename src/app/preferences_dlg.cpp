@@ -1,5 +1,6 @@
 #include "app/preferences_dlg.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -20,10 +21,15 @@ constexpr int kInternetPage[] = {ids::IDC_PR_USE_PROXY,   ids::IDC_PR_PROXY_GROU
                                  ids::IDC_PR_QUOTE_URL_LABEL, ids::IDC_PR_QUOTE_URL};
 constexpr int kInvestFirst = ids::IDC_PR_CURRENCY;   // 109 ... 121
 constexpr int kInvestLast = ids::IDC_PR_INITIAL;
+constexpr int kBatchPage[] = {ids::IDC_PR_BATCH_JOBS_LABEL, ids::IDC_PR_BATCH_JOBS};
+// Each model of a batch run with several at once is a process of its own;
+// more than this many would only make them wait for the processor.
+constexpr int kMaxBatchJobs = 256;
 
 constexpr int kEdits[] = {ids::IDC_PR_PROXY_NAME, ids::IDC_PR_PROXY_PORT, ids::IDC_PR_CURRENCY,
                           ids::IDC_PR_INITIAL,    ids::IDC_PR_FEE,        ids::IDC_PR_FPSHARE,
-                          ids::IDC_PR_COM,        ids::IDC_PR_QOVER};
+                          ids::IDC_PR_COM,        ids::IDC_PR_QOVER,
+                          ids::IDC_PR_BATCH_JOBS};
 
 // A pasted address often brings blanks along; they are no part of it.
 std::string Trimmed(const std::string& s) {
@@ -85,11 +91,14 @@ void TOptionsDlg::SetupWindow() {
     d.SetText(ids::IDC_PR_FEE, ExactFloatText(o.fGetOption("inv_broker_fee")));
     d.SetText(ids::IDC_PR_QOVER, Format("%d", o.iGetOption("inv_broker_q_over")));
     d.SetText(ids::IDC_PR_COM, ExactFloatText(o.fGetOption("inv_broker_com")));
+    d.SetText(ids::IDC_PR_BATCH_JOBS,
+              Format("%d", std::clamp(o.iGetOption("batch_jobs"), 1, kMaxBatchJobs)));
   }
   CHECKPROXY_BNClicked();
   d.ClearList(ids::IDC_PR_TAB);
   d.AddItem(ids::IDC_PR_TAB, "Internet");
   d.AddItem(ids::IDC_PR_TAB, "Invest");
+  d.AddItem(ids::IDC_PR_TAB, "Batch");
   d.SetSel(ids::IDC_PR_TAB, 0);
   // The window comes with the Invest controls hidden: the Internet page shows.
 }
@@ -104,6 +113,10 @@ void TOptionsDlg::TAB1_TCNSelchange() {
   for (int id = kInvestFirst; id <= kInvestLast; ++id) {
     d.Show(id, page == 1);
     d.Enable(id, page == 1);
+  }
+  for (int id : kBatchPage) {
+    d.Show(id, page == 2);
+    d.Enable(id, page == 2);
   }
   // Coming back to the Internet page must not wake the proxy fields while
   // "Use Proxy" is off.
@@ -136,6 +149,8 @@ void TOptionsDlg::OK_BNClicked() {
     o.SetOption("inv_broker_com", real(ids::IDC_PR_COM, 12));
     o.SetOption("inv_broker_fpshare", real(ids::IDC_PR_FPSHARE, 14));
     o.SetOption("inv_broker_q_over", ClampToInt(LeadingInt(d.GetText(ids::IDC_PR_QOVER, 14))));
+    o.SetOption("batch_jobs", static_cast<int>(std::clamp<long long>(
+                                  LeadingInt(d.GetText(ids::IDC_PR_BATCH_JOBS, 6)), 1, kMaxBatchJobs)));
     std::string why;
     if (!o.SaveOptions(&why))
       plat().MessageBox("The preferences could not be saved:\n" + why +

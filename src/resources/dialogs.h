@@ -157,6 +157,10 @@ inline constexpr ControlDef kPreferencesControls[] = {
     {ids::IDC_PR_PERCENT_LABEL, Ctl::Label, "%", 142, 104, 20, 8, F_HIDDEN},
     {ids::IDC_PR_QOVER_LABEL, Ctl::Label, "For Each Share Over", 16, 122, 80, 8, F_HIDDEN},
     {ids::IDC_PR_QOVER, Ctl::Edit, "", 98, 120, 40, 12, F_HIDDEN | F_DIGITS | F_RIGHT},
+    // Batch page
+    {ids::IDC_PR_BATCH_JOBS_LABEL, Ctl::Label, "Models at once in a batch run", 16, 32, 120, 8,
+     F_HIDDEN},
+    {ids::IDC_PR_BATCH_JOBS, Ctl::Edit, "1", 140, 30, 30, 12, F_HIDDEN | F_DIGITS | F_RIGHT},
     // buttons
     {ids::IDC_PR_OK, Ctl::DefButton, "OK", 138, 162, 50, 14},
     {ids::IDC_PR_CANCEL, Ctl::Button, "Cancel", 194, 162, 50, 14},

@@ -132,6 +132,8 @@ constexpr int IDC_PR_INITIAL = 121;
 constexpr int IDC_PR_PORT_LABEL = 122;  // "Port", beside the proxy port
 constexpr int IDC_PR_QUOTE_URL_LABEL = 123;
 constexpr int IDC_PR_QUOTE_URL = 124;   // quote_url: the quote files' URL template
+constexpr int IDC_PR_BATCH_JOBS_LABEL = 125;
+constexpr int IDC_PR_BATCH_JOBS = 126;   // batch_jobs: models trained at once in a batch run
 
 // ---- menu commands ----------------------------------------------------------
 constexpr int CM_REREAD_STOCKS = 1;    // also the Enter key of the main dialog

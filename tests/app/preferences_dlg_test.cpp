@@ -99,6 +99,7 @@ TEST_F(PreferencesTest, OkStoresWhatTheFieldsHold) {
     w.SetText(ids::IDC_PR_COM, "1.25 %");
     w.SetText(ids::IDC_PR_FPSHARE, ".015");
     w.SetText(ids::IDC_PR_QOVER, "99999999999999");
+    w.SetText(ids::IDC_PR_BATCH_JOBS, "0");        // at least one model at a time
     Ok(w);
   });
   Options& o = *theOptions;
@@ -113,6 +114,7 @@ TEST_F(PreferencesTest, OkStoresWhatTheFieldsHold) {
   EXPECT_EQ(o.fGetOption("inv_broker_com"), 1.25f);
   EXPECT_EQ(o.fGetOption("inv_broker_fpshare"), 0.015f);
   EXPECT_EQ(o.iGetOption("inv_broker_q_over"), INT_MAX);
+  EXPECT_EQ(o.iGetOption("batch_jobs"), 1);
   EXPECT_NE(Dat().find("proxy_port,8080"), std::string::npos);
   EXPECT_STREQ(InvestSettings.inv_currency, "EUR");
 }
@@ -137,9 +139,10 @@ TEST_F(PreferencesTest, ProxyFieldsFollowUseProxyAndTheTabs) {
   theOptions->SetOption("proxy_name", "kept.example");
   Run([&](HeadlessDialog& w) {
     // Set up: Internet page, proxy off.
-    EXPECT_EQ(w.ItemCount(ids::IDC_PR_TAB), 2);
+    EXPECT_EQ(w.ItemCount(ids::IDC_PR_TAB), 3);
     EXPECT_EQ(w.ItemText(ids::IDC_PR_TAB, 0), "Internet");
     EXPECT_EQ(w.ItemText(ids::IDC_PR_TAB, 1), "Invest");
+    EXPECT_EQ(w.ItemText(ids::IDC_PR_TAB, 2), "Batch");
     EXPECT_EQ(w.GetSel(ids::IDC_PR_TAB), 0);
     EXPECT_FALSE(w.IsEnabled(ids::IDC_PR_PROXY_NAME));
     EXPECT_FALSE(w.IsEnabled(ids::IDC_PR_PROXY_PORT));
@@ -154,6 +157,11 @@ TEST_F(PreferencesTest, ProxyFieldsFollowUseProxyAndTheTabs) {
     for (int id : {ids::IDC_PR_USE_PROXY, ids::IDC_PR_PROXY_NAME, ids::IDC_PR_PORT_LABEL,
                    ids::IDC_PR_INET_Q})
       EXPECT_FALSE(w.IsVisible(id)) << id;
+
+    w.Choose(ids::IDC_PR_TAB, 2);
+    EXPECT_TRUE(w.IsVisible(ids::IDC_PR_BATCH_JOBS) && w.IsEnabled(ids::IDC_PR_BATCH_JOBS));
+    EXPECT_EQ(w.GetText(ids::IDC_PR_BATCH_JOBS), "1");
+    EXPECT_FALSE(w.IsVisible(ids::IDC_PR_COM));
 
     // Back on the Internet page the proxy fields stay grey while unused.
     w.Choose(ids::IDC_PR_TAB, 0);

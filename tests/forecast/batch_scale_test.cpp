@@ -227,12 +227,9 @@ TEST_F(BatchMenuAtOnceTest, WorkersAndWorkersThatDie) {
   ASSERT_EQ(RunCli(dir, "create a.kvn --stock GE," + SamplePath("GE.csv") + ",5,s").status, 0);
   ASSERT_EQ(::symlink(KV_CLI_PATH, dir.file("kestrivane-cli").c_str()), 0);
   const std::string batch = dir.write("n.kbf", "KBF 1.9\nP \"a.kvn\"\nP \"none.kvn\"\nT 0:00 \"a.kvn\"\n");
-  Options options;
-  theOptions = &options;
-  options.SetOption("batch_jobs", 2);
+  theOptions->SetOption("batch_jobs", 2);
   platform.QueueFile(batch);
   main->CmBatchrun();
-  theOptions = nullptr;
   const std::string log = ReadFile(dir.file("batch.log"));
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
   EXPECT_NE(log.find("\tGE\t"), std::string::npos) << log;

@@ -57,13 +57,7 @@ JsonValue Document(const TMainDlg& m, const MoneySettings& money, const Simulati
   figures.Set("market", market);
   figures.Set("trades", r.trades);
   AddStats(doc, stats);
-  JsonValue& equity = doc.Set("equity", JsonValue::Array());
-  for (const EquityPoint& e : run.equity) {
-    JsonValue point = JsonValue::Object();
-    point.Set("date", e.date);
-    point.Set("value", static_cast<float>(e.value));   // the simulator's own single precision
-    equity.Push(std::move(point));
-  }
+  doc.Set("equity", EquityJson(run.equity, true));
   JsonValue& trips = doc.Set("round_trips", JsonValue::Array());
   for (const RoundTrip& t : run.round_trips) {
     JsonValue trip = JsonValue::Object();

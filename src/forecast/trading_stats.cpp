@@ -227,4 +227,15 @@ void AddStats(JsonValue& object, const TradingStats& s) {
   }
 }
 
+JsonValue EquityJson(const std::vector<EquityPoint>& equity, bool single_precision) {
+  JsonValue a = JsonValue::Array();
+  for (const EquityPoint& p : equity) {
+    JsonValue o = JsonValue::Object();
+    o.Set("date", p.date);
+    o.Set("value", single_precision ? JsonValue(static_cast<float>(p.value)) : JsonValue(p.value));
+    a.Push(std::move(o));
+  }
+  return a;
+}
+
 }  // namespace kv

@@ -77,6 +77,10 @@ TradingStats ComputeStats(const RunRecord& run);
 // (the account values as single precision, as the simulator holds them).
 std::string FormatStats(const TradingStats& s);
 void AddStats(JsonValue& object, const TradingStats& s);
+// An equity curve as a JSON list of {"date", "value"}. A single simulator
+// run computes in single precision and is written so; a chain of runs is
+// scaled in double precision and keeps it.
+JsonValue EquityJson(const std::vector<EquityPoint>& equity, bool single_precision);
 
 // The calendar date before a YYYYMMDD date (20240301 -> 20240229), for the
 // first point of a run that starts on the calendar's first day.

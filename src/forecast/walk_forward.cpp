@@ -278,21 +278,10 @@ bool RunWalkForward(const WalkForwardModel& model, const WalkForwardSettings& s,
 }
 
 namespace {
-JsonValue EquityJson(const std::vector<EquityPoint>& equity) {
-  JsonValue a = JsonValue::Array();
-  for (const EquityPoint& p : equity) {
-    JsonValue o = JsonValue::Object();
-    o.Set("date", p.date);
-    o.Set("value", p.value);
-    a.Push(std::move(o));
-  }
-  return a;
-}
-
 JsonValue RunJson(const TradingStats& stats, const RunRecord& run) {
   JsonValue o = JsonValue::Object();
   AddStats(o, stats);
-  o.Set("equity", EquityJson(run.equity));
+  o.Set("equity", EquityJson(run.equity, false));
   return o;
 }
 }  // namespace
@@ -325,7 +314,7 @@ JsonValue WalkForwardJson(const WalkForwardResult& r) {
   }
   doc.Set("folds", std::move(folds));
   doc.Set("out_of_sample", RunJson(r.out_of_sample, r.out_of_sample_run))
-      .Set("buy_hold_equity", EquityJson(r.out_of_sample_buy_hold));
+      .Set("buy_hold_equity", EquityJson(r.out_of_sample_buy_hold, false));
   doc.Set("in_sample", RunJson(r.in_sample, r.in_sample_run));
   return doc;
 }

@@ -257,19 +257,10 @@ bool RunWalkForward(const WalkForwardModel& model, const WalkForwardSettings& s,
   }
   r.out_of_sample_run = Chain(tests);
   // Each fold's buy and hold goes on from where the previous one ended, as
-  // Chain joins the simulator's curves.
-  for (const FoldResult& f : r.folds) {
-    auto& bh = r.out_of_sample_buy_hold;
-    if (f.test_buy_hold.empty()) continue;
-    if (bh.empty()) {
-      bh = f.test_buy_hold;
-      continue;
-    }
-    const double from = f.test_buy_hold.front().value;
-    const double scale = from != 0 ? bh.back().value / from : 1;
-    for (size_t i = 1; i < f.test_buy_hold.size(); ++i)
-      bh.push_back({f.test_buy_hold[i].date, f.test_buy_hold[i].value * scale});
-  }
+  // the simulator's curves are joined.
+  std::vector<RunRecord> holds(r.folds.size());
+  for (size_t i = 0; i < r.folds.size(); ++i) holds[i].equity = r.folds[i].test_buy_hold;
+  r.out_of_sample_buy_hold = Chain(holds).equity;
   r.in_sample_run = Chain(trains);
   r.out_of_sample = ComputeStats(r.out_of_sample_run);
   r.in_sample = ComputeStats(r.in_sample_run);

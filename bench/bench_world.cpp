@@ -1,5 +1,8 @@
 #include "bench_world.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -150,6 +153,51 @@ World* g_world = nullptr;
 }  // namespace
 
 void SetWorld(World* w) { g_world = w; }
+
+namespace {
+
+// Starts argv with its output thrown away and waits for it: true when it
+// exited with status 0.
+bool RunOnce(const std::vector<char*>& args, const posix_spawn_file_actions_t* quiet) {
+  pid_t pid;
+  int status = 0;
+  return posix_spawn(&pid, args[0], quiet, nullptr, args.data(), environ) == 0 &&
+         waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+template <class Fn>
+bool WithQuietArgs(std::vector<std::string>& argv, Fn fn) {
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  const bool ok = fn(args, &quiet);
+  posix_spawn_file_actions_destroy(&quiet);
+  return ok;
+}
+
+}  // namespace
+
+void Process(benchmark::State& st, std::vector<std::string> argv) {
+  WithQuietArgs(argv, [&](const std::vector<char*>& args, const posix_spawn_file_actions_t* quiet) {
+    for (auto _ : st)
+      if (!RunOnce(args, quiet)) {
+        st.SkipWithError(("cannot run " + argv[0] + " " + (argv.size() > 1 ? argv[1] : "")).c_str());
+        return false;
+      }
+    return true;
+  });
+  st.SetItemsProcessed(st.iterations());
+}
+
+bool RunQuietly(std::vector<std::string> argv) {
+  return WithQuietArgs(argv, [](const std::vector<char*>& args, const posix_spawn_file_actions_t* quiet) {
+    return RunOnce(args, quiet);
+  });
+}
 World& TheWorld() { return *g_world; }
 
 }  // namespace kv::bench

@@ -84,6 +84,13 @@ void RegisterEachIsa(const std::string& workload, const std::string& shape,
 // The instruction sets measured besides the engine's own (none by default).
 void SetOtherIsas(std::vector<netk::Isa> isas);
 
+// Runs argv as one whole process from exec to exit, its output thrown away,
+// once per iteration of st: what a script calling the program pays per call.
+// An exit status other than 0 ends the benchmark with an error.
+void Process(benchmark::State& st, std::vector<std::string> argv);
+// The same once, outside any benchmark: true when it exited with status 0.
+bool RunQuietly(std::vector<std::string> argv);
+
 void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);
 void RegisterProgramBenchmarks(World& w);

@@ -2,8 +2,6 @@
 // strategy 7 search, opening a model from its files, and whole
 // kestrivane-cli processes beside /bin/true.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -115,29 +113,6 @@ void Load(benchmark::State& st) {
     }
     w.platform.ClearRecords();
   }
-  st.SetItemsProcessed(st.iterations());
-}
-
-// One whole process from exec to exit, its output thrown away: what a script
-// calling the program pays per call.
-void Process(benchmark::State& st, std::vector<std::string> argv) {
-  std::vector<char*> args;
-  for (std::string& a : argv) args.push_back(a.data());
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  for (auto _ : st) {
-    pid_t pid;
-    int status = 0;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      st.SkipWithError(("cannot run " + argv[0]).c_str());
-      break;
-    }
-  }
-  posix_spawn_file_actions_destroy(&actions);
   st.SetItemsProcessed(st.iterations());
 }
 

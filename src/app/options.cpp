@@ -140,15 +140,6 @@ void CopyValue(Options::Slot& to, const Options::Slot& from) {
 // kv.dat is a few hundred bytes; a file far larger is not ours to rewrite.
 constexpr size_t kMaxFileSize = 1 << 20;
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  File f = OpenRegularFile(path);
-  if (!f) return false;
-  char buf[8192];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0 && text.size() < kMaxFileSize)
-    text.append(buf, n);
-  return true;
-}
 
 }  // namespace
 
@@ -238,7 +229,7 @@ bool Options::Differs(int id) const {
 bool Options::SaveOptions(std::string* err) {
   const std::string path = FilePath();
   std::string old;
-  const bool found = ReadWholeFile(path, old);
+  const bool found = ReadFileToString(path, &old, nullptr, kMaxFileSize);
   bool changed[kSlots] = {};
   bool any = false, ok = true;
   for (int i = 1; i < kSlots; ++i) {

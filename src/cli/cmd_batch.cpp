@@ -16,6 +16,7 @@
 #include "forecast/batch_schedule.h"
 #include "platform/worker_process.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "forecast/batch_file.h"
 #include "util/text.h"
 
@@ -44,21 +45,6 @@ int Check(const std::vector<std::string>& files) {
                 (check.errors == 1 ? " line in error; mend it" : " lines in error; mend them") + " and check again");
   std::printf("%s: no errors\n", files[0].c_str());
   return 0;
-}
-
-bool ReadTextFile(const std::string& path, std::string& text, std::string* err) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    *err = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) *err = "cannot read " + path;
-  return ok;
 }
 
 // A whole number from 1 to max, all of text.
@@ -107,7 +93,7 @@ int MergeLogs(const Args& files) {
     if (seen[k]) return UsageError("shard log " + files[i + 1] + " is given twice; give each shard's log once");
     seen[k] = true;
     std::string text, err;
-    if (!ReadTextFile(files[i + 1], text, &err)) return Fail("batch --merge-logs: " + err);
+    if (!ReadFileToString(files[i + 1], &text, &err)) return Fail("batch --merge-logs: " + err);
     std::vector<std::string> lines = Lines(text);
     if (lines.empty() || lines[0].rfind("Date\t", 0) != 0)
       return Fail("batch --merge-logs: " + files[i + 1] + " is not a batch log (its first line is not the log's header)");
@@ -258,7 +244,7 @@ int Run(Args& args) {
     if (msg.caption == "File Error") return 1;
   if (json.text()) {
     std::string log, err;
-    if (!ReadTextFile(opt.log_name, log, &err)) return Fail("batch: " + err);
+    if (!ReadFileToString(opt.log_name, &log, &err)) return Fail("batch: " + err);
     std::fwrite(log.data(), 1, log.size(), stdout);
     std::fflush(stdout);
   }

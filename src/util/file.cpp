@@ -1,6 +1,7 @@
 #include "util/file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +25,28 @@ File OpenRegularFile(const std::string& path) {
   std::FILE* f = ::fdopen(fd, "rb");
   if (!f) ::close(fd);
   return File(f, &std::fclose);
+}
+
+bool ReadFileToString(const std::string& path, std::string* text, std::string* err, size_t max_bytes) {
+  text->clear();
+  auto fail = [&](const std::string& why) {
+    text->clear();
+    if (err) *err = "cannot read " + path + ": " + why;
+    return false;
+  };
+  File f = OpenRegularFile(path);
+  if (!f) return fail(errno == EINVAL ? "not a regular file" : std::strerror(errno));
+  struct stat st {};
+  if (::fstat(::fileno(f.get()), &st) == 0 && st.st_size > 0 && static_cast<size_t>(st.st_size) <= max_bytes)
+    text->reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
+    if (text->size() + n > max_bytes) return fail("it is larger than " + std::to_string(max_bytes) + " bytes");
+    text->append(buf, n);
+  }
+  if (std::ferror(f.get())) return fail(std::strerror(errno ? errno : EIO));
+  return true;
 }
 
 }  // namespace kv

@@ -61,9 +61,11 @@ bool Spawn(const std::vector<std::string>& argv) {
   return g_spawn ? g_spawn(argv) : SpawnDetached(argv);
 }
 
-// Without a window system and without a test's spawner, nothing is opened:
-// the address or file is printed for the user.
-bool PrintInstead() { return !g_spawn && plat().IsHeadless(); }
+// Where the face cannot launch a viewer (and no test's spawner stands in),
+// it shows the user the line instead.
+bool ShowInstead(const std::string& line) {
+  return !g_spawn && plat().ShowInsteadOfLaunching(line);
+}
 
 std::string Absolute(const char* file) {
   if (!file || !*file) return {};
@@ -115,10 +117,7 @@ const char* GetKeyDefault(RegRoot root, const char* subKey) {
 
 bool BrowseTo(const char* url) {
   if (!url) url = "";
-  if (PrintInstead()) {
-    std::fprintf(stderr, "kestrivane: open %s in a web browser\n", url);
-    return true;
-  }
+  if (ShowInstead(std::string("open ") + url + " in a web browser")) return true;
   // The desktop's own choice first.
   if (Spawn({"xdg-open", url})) return true;
   static const struct {
@@ -147,10 +146,7 @@ bool BrowseTo(const char* url) {
 
 bool OpenInNotepad(const char* file, const char* shownName) {
   const std::string path = Absolute(file);
-  if (PrintInstead()) {
-    std::fprintf(stderr, "kestrivane: view the file %s\n", path.c_str());
-    return true;
-  }
+  if (ShowInstead("view the file " + path)) return true;
   if (!path.empty()) {
     if (Spawn({"xdg-open", path})) return true;
     // The user's own editor, in a terminal window of its own.

@@ -11,7 +11,7 @@ TWaitDlg* theWaitDlg = nullptr;
 
 TWaitDlg::TWaitDlg(Dialog* parent)
     : dlg_(plat().CreateDialog(ids::DLG_WAIT, parent)),
-      text_bar_(plat().IsHeadless()),
+      text_bar_(plat().ProgressAsTextBar()),
       tty_(::isatty(2) == 1) {
   dlg_->SetCaption("");
   SetRange(0, 100);

@@ -50,6 +50,17 @@ void Platform::Quit(int code) {
   std::exit(code);
 }
 
+void UnknownControl(int resource_id, int control_id, const char* call) {
+  std::fprintf(stderr, "kestrivane: dialog %d has no control %d (%s)\n", resource_id, control_id,
+               call ? call : "?");
+  std::abort();
+}
+
+void UnknownDialog(int resource_id) {
+  std::fprintf(stderr, "kestrivane: no layout for dialog %d\n", resource_id);
+  std::abort();
+}
+
 namespace {
 Platform* g_platform = nullptr;
 }

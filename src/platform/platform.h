@@ -120,9 +120,18 @@ class WindowHandler {
   virtual void EvPaint(Canvas& canvas) {}
 };
 
-// A dialog window whose controls are addressed by their numeric ids.
-// Unknown ids are created on first use in the headless face, so the core can
-// address every control of a resource without declaring it first.
+// A programmer's error, in both faces: a dialog resource without a layout
+// (resources/dialogs.h), or a control id its layout lacks. The program writes
+// "kestrivane: dialog 600 has no control 9999 (SetText)" (or "kestrivane: no
+// layout for dialog 77") to stderr and aborts, as a missing platform does, so
+// a test that addresses a control nobody built dies loudly (a death test
+// expects it).
+[[noreturn]] void UnknownControl(int resource_id, int control_id, const char* call);
+[[noreturn]] void UnknownDialog(int resource_id);
+
+// A dialog window whose controls are addressed by their numeric ids. Both
+// faces build the controls of the resource's layout and no others: an id
+// the layout lacks is an error (UnknownControl).
 class Dialog {
  public:
   virtual ~Dialog() = default;
@@ -237,9 +246,14 @@ class Platform {
   // OK box, IDNO for Yes/No, IDCANCEL otherwise. nullptr shows boxes again.
   void DivertMessages(std::function<void(std::string_view text)> fn) { diverter_ = std::move(fn); }
 
-  // Status text for headless progress output (the CLI prints it); the Qt
-  // face ignores it because the status line is a real control.
-  virtual bool IsHeadless() const = 0;
+  // Where no viewer or browser can be launched, the face shows the user
+  // `line` (a path or address and what to do with it) and returns true; a
+  // face that can launch one returns false and leaves the launching to the
+  // caller.
+  virtual bool ShowInsteadOfLaunching(std::string_view line) = 0;
+  // True where the progress window is drawn as a text bar on stderr, as no
+  // window shows it.
+  virtual bool ProgressAsTextBar() const = 0;
 
  protected:
   Platform();

@@ -26,9 +26,6 @@ class PreferencesTest : public PlatformTest {
   int Run(const std::function<void(HeadlessDialog&)>& user) {
     TOptionsDlg prefs(nullptr);
     auto& w = static_cast<HeadlessDialog&>(prefs.window());
-    for (int id : {ids::IDC_PR_USE_PROXY, ids::IDC_PR_DALL_START, ids::IDC_PR_D_KVN,
-                   ids::IDC_PR_INET_Q})
-      w.SetCheckBox(id);
     platform.SetModalScript([&](Dialog& d) {
       user(w);
       platform.CheckEvents();   // delivers the close request OK posts

@@ -26,10 +26,6 @@ class StatsWindowTest : public MainDlgTest {
 
   TKestriStat& Open() {
     if (!theStatWindow) main->STATS_BNClicked();
-    auto& w = static_cast<HeadlessDialog&>(theStatWindow->dlg());
-    for (int id : {ids::IDC_STAT_3D, ids::IDC_STAT_HINT, ids::IDC_STAT_TRAINING,
-                   ids::IDC_STAT_VERIFY})
-      w.SetCheckBox(id);
     return *theStatWindow;
   }
   HeadlessDialog& StatDlg() { return static_cast<HeadlessDialog&>(theStatWindow->dlg()); }

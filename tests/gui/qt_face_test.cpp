@@ -319,12 +319,6 @@ void QtFaceTest::fieldsKeepWhatTheProgramWrote() {
   QCOMPARE(q.GetText(ids::IDC_LD_MANUAL), std::string("ABCDE"));
   QCOMPARE(q.GetText(ids::IDC_LD_MANUAL, 3), std::string("ABC"));
 
-  // Ids the layout does not have are kept all the same.
-  q.SetText(9999, "kept");
-  QCOMPARE(q.GetText(9999), std::string("kept"));
-  QCOMPARE(q.AddItem(9998, "x"), 0);
-  QCOMPARE(q.ItemCount(9998), 1);
-
   // State flags.
   q.Show(ids::IDC_LD_BROWSE, false);
   QVERIFY(!q.IsVisible(ids::IDC_LD_BROWSE));

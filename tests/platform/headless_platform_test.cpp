@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/headless_platform.h"
+#include "resources/ids.h"
 #include "support/fixture.h"
 
 namespace kv::test {
@@ -87,29 +88,29 @@ TEST_F(HeadlessTest, StepPerPumpMovesTheVirtualClock) {
 }
 
 TEST_F(HeadlessTest, ListsKeepItemDataSelectionAndSortOrder) {
-  HeadlessDialog d(600, nullptr);
-  d.SetSorted(110, true);
-  d.SetMultiSelect(110, true);
-  d.AddItem(110, "PG.CSV");
-  d.AddItem(110, "GE.CSV");
-  d.AddItem(110, "KO.CSV");
-  EXPECT_EQ(d.ItemText(110, 0), "GE.CSV");
-  EXPECT_EQ(d.ItemText(110, 2), "PG.CSV");
-  d.SelectItem(110, 0, true);
-  d.SelectItem(110, 2, true);
-  EXPECT_EQ(d.SelectedItems(110), (std::vector<int>{0, 2}));
-  d.AddItem(135, "19980102", 7);
-  d.AddItem(135, "19980202", 28);
-  d.SetSel(135, 1);
-  EXPECT_EQ(d.ItemData(135, d.GetSel(135)), 28);
-  d.DeleteItem(135, 0);
-  EXPECT_EQ(d.GetSel(135), 0);
-  EXPECT_EQ(d.FindExact(135, "19980202"), 0);
-  EXPECT_EQ(d.FindExact(135, "1998"), -1);
-  d.SetTextLimit(106, 5);
-  d.Type(106, "ABCDEFG");
-  EXPECT_EQ(d.GetText(106), "ABCDE");
-  EXPECT_EQ(d.GetText(106, 3), "ABC");
+  // The download dialog's file list is sorted with multiple selection by its layout.
+  HeadlessDialog d(ids::DLG_LOADER, nullptr);
+  d.AddItem(ids::IDC_LD_FILES, "PG.CSV");
+  d.AddItem(ids::IDC_LD_FILES, "GE.CSV");
+  d.AddItem(ids::IDC_LD_FILES, "KO.CSV");
+  EXPECT_EQ(d.ItemText(ids::IDC_LD_FILES, 0), "GE.CSV");
+  EXPECT_EQ(d.ItemText(ids::IDC_LD_FILES, 2), "PG.CSV");
+  d.SelectItem(ids::IDC_LD_FILES, 0, true);
+  d.SelectItem(ids::IDC_LD_FILES, 2, true);
+  EXPECT_EQ(d.SelectedItems(ids::IDC_LD_FILES), (std::vector<int>{0, 2}));
+  HeadlessDialog m(ids::DLG_MAIN, nullptr);
+  m.AddItem(ids::IDC_TRAIN_START, "19980102", 7);
+  m.AddItem(ids::IDC_TRAIN_START, "19980202", 28);
+  m.SetSel(ids::IDC_TRAIN_START, 1);
+  EXPECT_EQ(m.ItemData(ids::IDC_TRAIN_START, m.GetSel(ids::IDC_TRAIN_START)), 28);
+  m.DeleteItem(ids::IDC_TRAIN_START, 0);
+  EXPECT_EQ(m.GetSel(ids::IDC_TRAIN_START), 0);
+  EXPECT_EQ(m.FindExact(ids::IDC_TRAIN_START, "19980202"), 0);
+  EXPECT_EQ(m.FindExact(ids::IDC_TRAIN_START, "1998"), -1);
+  d.SetTextLimit(ids::IDC_LD_MANUAL, 5);
+  d.Type(ids::IDC_LD_MANUAL, "ABCDEFG");
+  EXPECT_EQ(d.GetText(ids::IDC_LD_MANUAL), "ABCDE");
+  EXPECT_EQ(d.GetText(ids::IDC_LD_MANUAL, 3), "ABC");
 }
 
 }  // namespace

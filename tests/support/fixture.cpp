@@ -65,8 +65,6 @@ PlatformTest::~PlatformTest() {
 
 MainDlgTest::MainDlgTest() {
   window = platform.CreateDialog(ids::DLG_MAIN, nullptr);
-  for (int id : {ids::IDC_PRICE, ids::IDC_VOLUME, ids::IDC_LONG, ids::IDC_SHORT})
-    win().SetCheckBox(id);
   main = std::make_unique<TMainDlg>(*window);
   main->EvInitDialog();
   // The start-up work (timer 4103) would run at the first second of virtual

@@ -2,11 +2,68 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace kv {
 
 // ---- HeadlessDialog -------------------------------------------------------------
+
+namespace {
+
+const res::DialogDef& LayoutOf(int resource_id) {
+  const res::DialogDef* def = res::FindDialog(resource_id);
+  if (!def) UnknownDialog(resource_id);
+  return *def;
+}
+
+// The kinds whose text is their caption or contents; lists, tabs, bars and
+// frames show no text of their own.
+bool HasText(res::Ctl kind) {
+  switch (kind) {
+    case res::Ctl::ListBox:
+    case res::Ctl::DropList:
+    case res::Ctl::HScroll:
+    case res::Ctl::Tab:
+    case res::Ctl::Progress:
+    case res::Ctl::Frame:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+HeadlessDialog::HeadlessDialog(int resource_id, Dialog* parent)
+    : HeadlessDialog(LayoutOf(resource_id), parent) {}
+
+HeadlessDialog::HeadlessDialog(const res::DialogDef& layout, Dialog* parent)
+    : resource_(layout.id), parent_(parent) {
+  Build(layout);
+}
+
+void HeadlessDialog::Build(const res::DialogDef& layout) {
+  caption_ = layout.caption ? layout.caption : "";
+  if (layout.surface.w > 0 && layout.surface.frame_id) controls_[layout.surface.frame_id].kind = res::Ctl::Frame;
+  for (size_t i = 0; i < layout.count; ++i) {
+    const res::ControlDef& d = layout.controls[i];
+    if (d.id < 0) continue;   // labels nobody addresses
+    Control& k = controls_[d.id];
+    k.kind = d.kind;
+    if (HasText(d.kind) && d.text) k.text = d.text;
+    k.visible = !(d.flags & res::F_HIDDEN);
+    k.read_only = (d.flags & res::F_READONLY) != 0;
+    k.sorted = (d.flags & res::F_SORTED) != 0;
+    k.multi = (d.flags & res::F_MULTISEL) != 0;
+  }
+}
+
+HeadlessDialog::Control& HeadlessDialog::c(int id, const char* call) const {
+  auto it = controls_.find(id);
+  if (it == controls_.end()) UnknownControl(resource_, id, call);
+  return it->second;
+}
 
 void HeadlessDialog::PostClose() {
   // The request is delivered by the event pump, like a posted message; a
@@ -19,14 +76,28 @@ void HeadlessDialog::PostClose() {
   });
 }
 
+void HeadlessDialog::SetText(int id, std::string_view text) {
+  Control& k = c(id, __func__);
+  // A drop-down list shows the entry of that text, if it has one.
+  if (k.kind == res::Ctl::DropList) {
+    const int i = FindExact(id, text);
+    if (i >= 0) k.sel = i;
+    return;
+  }
+  k.text = text;
+}
+
 std::string HeadlessDialog::GetText(int id, int max_chars) const {
-  const std::string& t = c(id).text;
-  if (max_chars >= 0 && static_cast<int>(t.size()) > max_chars) return t.substr(0, max_chars);
+  const Control& k = c(id, __func__);
+  std::string t;
+  if (k.kind == res::Ctl::DropList) t = ItemText(id, k.sel);
+  else if (HasText(k.kind)) t = k.text;
+  if (max_chars >= 0 && static_cast<int>(t.size()) > max_chars) t.resize(static_cast<size_t>(max_chars));
   return t;
 }
 
 void HeadlessDialog::ClearList(int id) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   k.items.clear();
   k.sel = -1;
   k.caret = 0;
@@ -34,7 +105,7 @@ void HeadlessDialog::ClearList(int id) {
 }
 
 int HeadlessDialog::AddItem(int id, std::string_view text, long data) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   int index = static_cast<int>(k.items.size());
   if (k.sorted) {
     index = 0;
@@ -44,7 +115,7 @@ int HeadlessDialog::AddItem(int id, std::string_view text, long data) {
 }
 
 int HeadlessDialog::InsertItem(int id, int index, std::string_view text, long data) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   if (index < 0 || index > static_cast<int>(k.items.size())) index = static_cast<int>(k.items.size());
   k.items.insert(k.items.begin() + index, Item{std::string(text), data, false});
   if (k.sel >= index) ++k.sel;
@@ -52,7 +123,7 @@ int HeadlessDialog::InsertItem(int id, int index, std::string_view text, long da
 }
 
 void HeadlessDialog::DeleteItem(int id, int index) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   if (index < 0 || index >= static_cast<int>(k.items.size())) return;
   k.items.erase(k.items.begin() + index);
   if (k.sel == index) k.sel = -1;
@@ -60,38 +131,38 @@ void HeadlessDialog::DeleteItem(int id, int index) {
 }
 
 std::string HeadlessDialog::ItemText(int id, int index) const {
-  const Control& k = c(id);
+  const Control& k = c(id, __func__);
   if (index < 0 || index >= static_cast<int>(k.items.size())) return {};
   return k.items[index].text;
 }
 
 long HeadlessDialog::ItemData(int id, int index) const {
-  const Control& k = c(id);
+  const Control& k = c(id, __func__);
   if (index < 0 || index >= static_cast<int>(k.items.size())) return -1;
   return k.items[index].data;
 }
 
 int HeadlessDialog::FindExact(int id, std::string_view text) const {
-  const Control& k = c(id);
+  const Control& k = c(id, __func__);
   for (size_t i = 0; i < k.items.size(); ++i)
     if (k.items[i].text == text) return static_cast<int>(i);
   return -1;
 }
 
 void HeadlessDialog::SetSel(int id, int index) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   k.sel = (index >= 0 && index < static_cast<int>(k.items.size())) ? index : -1;
   if (k.sel >= 0) k.caret = k.sel;
 }
 
 bool HeadlessDialog::IsSelected(int id, int index) const {
-  const Control& k = c(id);
+  const Control& k = c(id, __func__);
   if (index < 0 || index >= static_cast<int>(k.items.size())) return false;
   return k.multi ? k.items[index].selected : k.sel == index;
 }
 
 void HeadlessDialog::SelectItem(int id, int index, bool on) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   if (index < 0 || index >= static_cast<int>(k.items.size())) return;
   if (!k.multi) {
     k.sel = on ? index : (k.sel == index ? -1 : k.sel);
@@ -101,7 +172,7 @@ void HeadlessDialog::SelectItem(int id, int index, bool on) {
 }
 
 std::vector<int> HeadlessDialog::SelectedItems(int id) const {
-  const Control& k = c(id);
+  const Control& k = c(id, __func__);
   std::vector<int> out;
   if (!k.multi) {
     if (k.sel >= 0) out.push_back(k.sel);
@@ -113,29 +184,29 @@ std::vector<int> HeadlessDialog::SelectedItems(int id) const {
 }
 
 void HeadlessDialog::SetScrollRange(int id, int min, int max) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   k.smin = min;
   k.smax = max;
   k.spos = std::clamp(k.spos, std::min(min, max), std::max(min, max));
 }
 
 void HeadlessDialog::GetScrollRange(int id, int& min, int& max) const {
-  min = c(id).smin;
-  max = c(id).smax;
+  min = c(id, __func__).smin;
+  max = c(id, __func__).smax;
 }
 
 void HeadlessDialog::SetScrollPos(int id, int pos) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   k.spos = std::clamp(pos, std::min(k.smin, k.smax), std::max(k.smin, k.smax));
 }
 
 void HeadlessDialog::SetRange(int id, int min, int max) {
-  c(id).rmin = min;
-  c(id).rmax = max;
+  c(id, __func__).rmin = min;
+  c(id, __func__).rmax = max;
 }
 
 void HeadlessDialog::Type(int id, std::string_view text) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   std::string t(text);
   if (k.limit >= 0 && static_cast<int>(t.size()) > k.limit) t.resize(k.limit);
   if (k.read_only || !k.enabled) return;
@@ -144,10 +215,9 @@ void HeadlessDialog::Type(int id, std::string_view text) {
 }
 
 void HeadlessDialog::Click(int id) {
-  Control& k = c(id);
+  Control& k = c(id, __func__);
   if (!k.enabled) return;
-  if (std::find(checkboxes_.begin(), checkboxes_.end(), id) != checkboxes_.end())
-    k.checked = !k.checked;
+  if (k.kind == res::Ctl::CheckBox) k.checked = !k.checked;
   if (handler_) handler_->OnControl(id, Notify::Clicked);
 }
 
@@ -176,17 +246,7 @@ int HeadlessPlatform::RunModal(Dialog& dlg) {
 int HeadlessPlatform::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
   int answer;
   if (Diverted(text, flags, answer)) return answer;
-  if (!answers_.empty()) {
-    answer = answers_.front();
-    answers_.pop_front();
-  } else {
-    unsigned buttons = flags & MB_BUTTONS_MASK;
-    if (buttons == MB_OK) answer = IDOK;
-    else if (buttons == MB_OKCANCEL) answer = default_answer_ == IDCANCEL ? IDCANCEL : IDOK;
-    else if (buttons == MB_YESNO) answer = default_answer_ == IDNO ? IDNO : IDYES;
-    else answer = default_answer_;
-  }
-  messages_.push_back({std::string(text), std::string(caption), flags, answer});
+  answer = AnswerMessage(text, caption, flags);
   if (echo_) {
     const std::string shown = echo_wording_ ? echo_wording_(text) : std::string(text);
     std::fprintf(echo_, "%.*s: %s\n", static_cast<int>(caption.size()), caption.data(), shown.c_str());
@@ -196,19 +256,12 @@ int HeadlessPlatform::MessageBox(std::string_view text, std::string_view caption
 }
 
 bool HeadlessPlatform::FileDialog(const FileDialogSpec& spec, std::string& path) {
-  FileDialogRecord rec{spec, false, {}};
-  std::optional<std::string> answer;
-  if (!files_.empty()) {
-    answer = files_.front();
-    files_.pop_front();
-  }
-  if (answer) {
-    rec.answered = true;
-    rec.path = *answer;
-    path = *answer;
-  }
-  file_dialogs_.push_back(rec);
-  return rec.answered;
+  return AnswerFileDialog(spec, path);
+}
+
+bool HeadlessPlatform::ShowInsteadOfLaunching(std::string_view line) {
+  std::fprintf(stderr, "kestrivane: %.*s\n", static_cast<int>(line.size()), line.data());
+  return true;
 }
 
 void HeadlessPlatform::SetTimer(WindowHandler* handler, unsigned id, unsigned period_ms) {
@@ -227,7 +280,7 @@ unsigned HeadlessPlatform::TimerPeriod(const WindowHandler* handler, unsigned id
   return timers_.Period(handler, id);
 }
 
-void HeadlessPlatform::Post(std::function<void()> fn) { posted_.push_back(std::move(fn)); }
+void HeadlessPlatform::Post(std::function<void()> fn) { posted_.Post(std::move(fn)); }
 
 void HeadlessPlatform::PostQuit(int code) {
   quit_posted_ = true;
@@ -243,28 +296,13 @@ void HeadlessPlatform::FireDueTimers() {
 void HeadlessPlatform::CheckEvents() {
   ++pumps_;
   clock().OnPump();
-  // Only what was posted before this pump runs now; work posted by the
-  // handlers waits for the next pump, so a handler that posts cannot spin.
-  size_t n = posted_.size();
-  for (size_t i = 0; i < n && !posted_.empty(); ++i) {
-    auto fn = std::move(posted_.front());
-    posted_.pop_front();
-    fn();
-  }
+  posted_.RunPending();
   if (quit_posted_) {
     quit_posted_ = false;
     Quit(quit_code_);
     return;
   }
-  // Pollers may add or remove pollers: walk by handle, without copying; one
-  // added now is first called at the next pump.
-  const int last = next_poller_ - 1;
-  for (auto it = pollers_.begin(); it != pollers_.end() && it->first <= last;) {
-    const int handle = it->first;
-    std::shared_ptr<std::function<void()>> fn = it->second;
-    (*fn)();
-    it = pollers_.upper_bound(handle);
-  }
+  pollers_.RunAll();
   FireDueTimers();
 }
 
@@ -279,12 +317,8 @@ void HeadlessPlatform::WaitEvents(int max_ms) {
   CheckEvents();
 }
 
-int HeadlessPlatform::AddPoller(std::function<void()> fn) {
-  int h = next_poller_++;
-  pollers_[h] = std::make_shared<std::function<void()>>(std::move(fn));
-  return h;
-}
+int HeadlessPlatform::AddPoller(std::function<void()> fn) { return pollers_.Add(std::move(fn)); }
 
-void HeadlessPlatform::RemovePoller(int handle) { pollers_.erase(handle); }
+void HeadlessPlatform::RemovePoller(int handle) { pollers_.Remove(handle); }
 
 }  // namespace kv

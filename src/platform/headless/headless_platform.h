@@ -1,6 +1,6 @@
-// The headless face of the platform layer: controls held in memory, message
-// boxes and file dialogs answered by a script, timers driven by the platform
-// clock. Used by kestrivane-cli and by every test.
+// The headless face of the platform layer: the controls of a dialog's layout
+// held in memory, message boxes and file dialogs answered by a script, timers
+// driven by the platform clock. Used by kestrivane-cli and by every test.
 #pragma once
 
 #include <cstdio>
@@ -12,7 +12,11 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/pollers.h"
+#include "platform/posted_work.h"
+#include "platform/scripted_answers.h"
 #include "platform/timer_table.h"
+#include "resources/dialogs.h"
 
 namespace kv {
 
@@ -24,6 +28,7 @@ class HeadlessDialog final : public Dialog {
     bool selected = false;
   };
   struct Control {
+    res::Ctl kind = res::Ctl::Label;
     std::string text;
     int limit = -1;
     bool enabled = true;
@@ -40,7 +45,13 @@ class HeadlessDialog final : public Dialog {
     int rmin = 0, rmax = 100, value = 0;
   };
 
-  HeadlessDialog(int resource_id, Dialog* parent) : resource_(resource_id), parent_(parent) {}
+  // The controls of the resource's layout (resources/dialogs.h), with the
+  // layout's captions, hidden, read-only, sorted and multiple-selection
+  // marks, as the Qt face builds them. A resource without a layout is an
+  // error, as an unknown control id is (UnknownControl in platform.h).
+  HeadlessDialog(int resource_id, Dialog* parent);
+  // A dialog of a layout of the caller's own (tests that need one).
+  HeadlessDialog(const res::DialogDef& layout, Dialog* parent);
 
   void SetHandler(WindowHandler* h) override { handler_ = h; }
   WindowHandler* Handler() const override { return handler_; }
@@ -57,50 +68,55 @@ class HeadlessDialog final : public Dialog {
   }
   int end_result() const { return end_result_; }
 
-  void SetText(int id, std::string_view text) override { c(id).text = text; }
+  void SetText(int id, std::string_view text) override;
   std::string GetText(int id, int max_chars = -1) const override;
-  void SetTextLimit(int id, int limit) override { c(id).limit = limit; }
-  void Enable(int id, bool on) override { c(id).enabled = on; }
-  bool IsEnabled(int id) const override { return c(id).enabled; }
-  void SetReadOnly(int id, bool on) override { c(id).read_only = on; }
-  bool IsReadOnly(int id) const override { return c(id).read_only; }
-  void Show(int id, bool on) override { c(id).visible = on; }
-  bool IsVisible(int id) const override { return c(id).visible; }
-  void Check(int id, bool on) override { c(id).checked = on; }
-  bool IsChecked(int id) const override { return c(id).checked; }
+  void SetTextLimit(int id, int limit) override { c(id, __func__).limit = limit; }
+  void Enable(int id, bool on) override { c(id, __func__).enabled = on; }
+  bool IsEnabled(int id) const override { return c(id, __func__).enabled; }
+  void SetReadOnly(int id, bool on) override { c(id, __func__).read_only = on; }
+  bool IsReadOnly(int id) const override { return c(id, __func__).read_only; }
+  void Show(int id, bool on) override { c(id, __func__).visible = on; }
+  bool IsVisible(int id) const override { return c(id, __func__).visible; }
+  // Only a check box has a check mark, as in the Qt face.
+  void Check(int id, bool on) override {
+    Control& k = c(id, __func__);
+    if (k.kind == res::Ctl::CheckBox) k.checked = on;
+  }
+  bool IsChecked(int id) const override { return c(id, __func__).checked; }
 
   void ClearList(int id) override;
   int AddItem(int id, std::string_view text, long data = 0) override;
   int InsertItem(int id, int index, std::string_view text, long data = 0) override;
   void DeleteItem(int id, int index) override;
-  int ItemCount(int id) const override { return static_cast<int>(c(id).items.size()); }
+  int ItemCount(int id) const override { return static_cast<int>(c(id, __func__).items.size()); }
   std::string ItemText(int id, int index) const override;
   long ItemData(int id, int index) const override;
   int FindExact(int id, std::string_view text) const override;
-  void SetSorted(int id, bool sorted) override { c(id).sorted = sorted; }
-  void SetMultiSelect(int id, bool multi) override { c(id).multi = multi; }
-  int GetSel(int id) const override { return c(id).sel; }
+  void SetSorted(int id, bool sorted) override { c(id, __func__).sorted = sorted; }
+  void SetMultiSelect(int id, bool multi) override { c(id, __func__).multi = multi; }
+  int GetSel(int id) const override { return c(id, __func__).sel; }
   void SetSel(int id, int index) override;
   bool IsSelected(int id, int index) const override;
   void SelectItem(int id, int index, bool on) override;
   std::vector<int> SelectedItems(int id) const override;
-  int GetCaret(int id) const override { return c(id).caret; }
-  void SetCaret(int id, int index) override { c(id).caret = index; }
-  int GetTopIndex(int id) const override { return c(id).top; }
-  void SetTopIndex(int id, int index) override { c(id).top = index; }
+  int GetCaret(int id) const override { return c(id, __func__).caret; }
+  void SetCaret(int id, int index) override { c(id, __func__).caret = index; }
+  int GetTopIndex(int id) const override { return c(id, __func__).top; }
+  void SetTopIndex(int id, int index) override { c(id, __func__).top = index; }
 
   void SetScrollRange(int id, int min, int max) override;
   void GetScrollRange(int id, int& min, int& max) const override;
   void SetScrollPos(int id, int pos) override;
-  int GetScrollPos(int id) const override { return c(id).spos; }
+  int GetScrollPos(int id) const override { return c(id, __func__).spos; }
   void SetRange(int id, int min, int max) override;
-  void SetValue(int id, int value) override { c(id).value = value; }
-  int GetValue(int id) const override { return c(id).value; }
+  void SetValue(int id, int value) override { c(id, __func__).value = value; }
+  int GetValue(int id) const override { return c(id, __func__).value; }
 
   // ---- for tests: act as the user would ----
   // Types text into an edit (the text limit applies), as a user does.
   void Type(int id, std::string_view text);
-  // Clicks a button or check box: toggles a check box, then notifies the handler.
+  // Clicks a button or check box (the layout tells which): toggles a check
+  // box, then notifies the handler.
   void Click(int id);
   // Moves the focus away from an edit: notifies the handler.
   void LeaveField(int id);
@@ -109,11 +125,11 @@ class HeadlessDialog final : public Dialog {
   int invalidations() const { return invalidations_; }
   void MarkClosed() { open_ = false; }
   Dialog* parent() const { return parent_; }
-  // Marks a control as a check box, so Click toggles it.
-  void SetCheckBox(int id) { checkboxes_.push_back(id); }
 
  private:
-  Control& c(int id) const { return controls_[id]; }
+  // The control of that id; an id the layout lacks ends the program.
+  Control& c(int id, const char* call) const;
+  void Build(const res::DialogDef& layout);
   std::weak_ptr<bool> alive_token() const { return alive_; }
 
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
@@ -125,23 +141,13 @@ class HeadlessDialog final : public Dialog {
   bool open_ = true;
   int end_result_ = 0;
   int invalidations_ = 0;
-  std::vector<int> checkboxes_;
   mutable std::map<int, Control> controls_;
 };
 
-class HeadlessPlatform final : public Platform {
+// Every message box and file dialog is answered by the script
+// (ScriptedAnswers: QueueAnswer, QueueFile, messages(), file_dialogs()).
+class HeadlessPlatform final : public Platform, public ScriptedAnswers {
  public:
-  struct MessageRecord {
-    std::string text;
-    std::string caption;
-    unsigned flags = 0;
-    int answer = 0;
-  };
-  struct FileDialogRecord {
-    FileDialogSpec spec;
-    bool answered = false;
-    std::string path;
-  };
 
   HeadlessPlatform();
   ~HeadlessPlatform() override;
@@ -159,16 +165,11 @@ class HeadlessPlatform final : public Platform {
   void WaitEvents(int max_ms) override;
   int AddPoller(std::function<void()> fn) override;
   void RemovePoller(int handle) override;
-  bool IsHeadless() const override { return true; }
+  // No viewer can be launched: the line goes to stderr.
+  bool ShowInsteadOfLaunching(std::string_view line) override;
+  bool ProgressAsTextBar() const override { return true; }
 
-  // ---- script and records ----
-  // Answers for the next message boxes, in order; when none is queued the
-  // default answer is given (IDOK for a box with only an OK button).
-  void QueueAnswer(int answer) { answers_.push_back(answer); }
-  void SetDefaultAnswer(int answer) { default_answer_ = answer; }
-  // Answers for the next file dialogs: a path, or nullopt for Cancel. With
-  // none queued the dialog is cancelled.
-  void QueueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  // ---- script and records (the answers: ScriptedAnswers) ----
   // What a modal dialog does while it "runs": the hook gets the dialog and
   // returns the id of the closing button. Default: IDCANCEL at once.
   void SetModalScript(std::function<int(Dialog&)> fn) { modal_script_ = std::move(fn); }
@@ -179,9 +180,6 @@ class HeadlessPlatform final : public Platform {
   // where the window's texts name buttons and menus.
   void SetEchoWording(std::function<std::string(std::string_view text)> fn) { echo_wording_ = std::move(fn); }
 
-  const std::vector<MessageRecord>& messages() const { return messages_; }
-  const std::vector<FileDialogRecord>& file_dialogs() const { return file_dialogs_; }
-  void ClearRecords() { messages_.clear(); file_dialogs_.clear(); }
   bool HasTimer(const WindowHandler* handler, unsigned id) const;
   unsigned TimerPeriod(const WindowHandler* handler, unsigned id) const;
   bool quit_posted() const { return quit_posted_; }
@@ -190,22 +188,14 @@ class HeadlessPlatform final : public Platform {
  private:
   void FireDueTimers();
 
-  std::deque<int> answers_;
-  int default_answer_ = IDYES;
-  std::deque<std::optional<std::string>> files_;
   std::function<int(Dialog&)> modal_script_;
   std::FILE* echo_ = nullptr;
   std::function<std::string(std::string_view)> echo_wording_;
-  std::vector<MessageRecord> messages_;
-  std::vector<FileDialogRecord> file_dialogs_;
   TimerTable timers_;
-  std::deque<std::function<void()>> posted_;
+  PostedWork posted_;
   bool quit_posted_ = false;
   int quit_code_ = 0;
-  // Shared so that a poller removed (even by itself) while it runs stays
-  // alive until it returns.
-  std::map<int, std::shared_ptr<std::function<void()>>> pollers_;
-  int next_poller_ = 1;
+  Pollers pollers_;
   long long pumps_ = 0;
 };
 

@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/headless/headless_platform.h"
 #include "platform/qt/paint_surface.h"
 #include "platform/qt/qt_platform.h"
 
@@ -129,11 +128,10 @@ struct QtDialog::Control {
 // ---- construction -----------------------------------------------------------------
 
 QtDialog::QtDialog(QtPlatform& platform, int resource_id, QtDialog* parent)
-    : platform_(platform), resource_(resource_id), phantom_(std::make_unique<HeadlessDialog>(resource_id, nullptr)) {
-  links_ = new QObject();
+    : platform_(platform), resource_(resource_id) {
   const res::DialogDef* def = res::FindDialog(resource_id);
-  static const res::DialogDef kEmpty{0, "", 200, 100, 0, nullptr, 0, {}};
-  if (!def) def = &kEmpty;
+  if (!def) UnknownDialog(resource_id);
+  links_ = new QObject();
 
   if (resource_id == ids::DLG_MAIN) {
     root_ = new QWidget();
@@ -378,6 +376,12 @@ QtDialog::Control* QtDialog::find(int id) const {
   return it == controls_.end() ? nullptr : it->second.get();
 }
 
+QtDialog::Control* QtDialog::need(int id, const char* call) const {
+  Control* k = find(id);
+  if (!k) UnknownControl(resource_, id, call);
+  return k;
+}
+
 QWidget* QtDialog::control(int id) const {
   Control* k = find(id);
   return k ? k->w : nullptr;
@@ -457,8 +461,7 @@ void QtDialog::NotifyControl(int id, kv::Notify code) {
 // ---- text and state -----------------------------------------------------------------
 
 void QtDialog::SetText(int id, std::string_view text) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetText(id, text);
+  Control* k = need(id, __func__);
   QWidget* w = k->w;
   QSignalBlocker block(w);
   switch (k->kind) {
@@ -507,8 +510,7 @@ void QtDialog::SetText(int id, std::string_view text) {
 }
 
 std::string QtDialog::GetText(int id, int max_chars) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetText(id, max_chars);
+  Control* k = need(id, __func__);
   switch (k->kind) {
     case Ctl::Edit:
       return Cut(S(static_cast<QLineEdit*>(k->w)->text()), max_chars);
@@ -528,51 +530,43 @@ std::string QtDialog::GetText(int id, int max_chars) const {
 }
 
 void QtDialog::SetTextLimit(int id, int limit) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetTextLimit(id, limit);
+  Control* k = need(id, __func__);
   k->limit = limit;
   if (auto* e = qobject_cast<QLineEdit*>(k->w)) e->setMaxLength(limit > 0 ? limit : 32767);
 }
 
 void QtDialog::Enable(int id, bool on) {
-  Control* k = find(id);
-  if (!k) return phantom_->Enable(id, on);
+  Control* k = need(id, __func__);
   k->w->setEnabled(on);
 }
 
 bool QtDialog::IsEnabled(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->IsEnabled(id);
+  Control* k = need(id, __func__);
   return k->w->isEnabledTo(root_);
 }
 
 void QtDialog::SetReadOnly(int id, bool on) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetReadOnly(id, on);
+  Control* k = need(id, __func__);
   if (k->read_only != on) MakeReadOnly(*k, on);
 }
 
 bool QtDialog::IsReadOnly(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->IsReadOnly(id);
+  Control* k = need(id, __func__);
   return k->read_only;
 }
 
 void QtDialog::Show(int id, bool on) {
-  Control* k = find(id);
-  if (!k) return phantom_->Show(id, on);
+  Control* k = need(id, __func__);
   k->w->setVisible(on);
 }
 
 bool QtDialog::IsVisible(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->IsVisible(id);
+  Control* k = need(id, __func__);
   return !k->w->isHidden();
 }
 
 void QtDialog::Check(int id, bool on) {
-  Control* k = find(id);
-  if (!k) return phantom_->Check(id, on);
+  Control* k = need(id, __func__);
   if (auto* b = qobject_cast<QAbstractButton*>(k->w)) {
     QSignalBlocker block(b);
     b->setChecked(on);
@@ -580,8 +574,7 @@ void QtDialog::Check(int id, bool on) {
 }
 
 bool QtDialog::IsChecked(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->IsChecked(id);
+  Control* k = need(id, __func__);
   auto* b = qobject_cast<QAbstractButton*>(k->w);
   return b && b->isChecked();
 }
@@ -589,8 +582,7 @@ bool QtDialog::IsChecked(int id) const {
 // ---- lists ----------------------------------------------------------------------------
 
 void QtDialog::ClearList(int id) {
-  Control* k = find(id);
-  if (!k) return phantom_->ClearList(id);
+  Control* k = need(id, __func__);
   QSignalBlocker block(k->w);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) l->clear();
   else if (auto* c = qobject_cast<QComboBox*>(k->w)) c->clear();
@@ -604,8 +596,7 @@ void QtDialog::ClearList(int id) {
 }
 
 int QtDialog::AddItem(int id, std::string_view text, long data) {
-  Control* k = find(id);
-  if (!k) return phantom_->AddItem(id, text, data);
+  Control* k = need(id, __func__);
   int index = ItemCount(id);
   if (k->sorted) {
     // Byte order, as the headless face sorts, so both give the same indexes.
@@ -617,8 +608,7 @@ int QtDialog::AddItem(int id, std::string_view text, long data) {
 }
 
 int QtDialog::InsertItem(int id, int index, std::string_view text, long data) {
-  Control* k = find(id);
-  if (!k) return phantom_->InsertItem(id, index, text, data);
+  Control* k = need(id, __func__);
   const int n = ItemCount(id);
   if (index < 0 || index > n) index = n;
   QSignalBlocker block(k->w);
@@ -647,8 +637,7 @@ int QtDialog::InsertItem(int id, int index, std::string_view text, long data) {
 }
 
 void QtDialog::DeleteItem(int id, int index) {
-  Control* k = find(id);
-  if (!k) return phantom_->DeleteItem(id, index);
+  Control* k = need(id, __func__);
   if (index < 0 || index >= ItemCount(id)) return;
   QSignalBlocker block(k->w);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) delete l->takeItem(index);
@@ -661,8 +650,7 @@ void QtDialog::DeleteItem(int id, int index) {
 }
 
 int QtDialog::ItemCount(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->ItemCount(id);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) return l->count();
   if (auto* c = qobject_cast<QComboBox*>(k->w)) return c->count();
   if (auto* t = qobject_cast<QTabWidget*>(k->w)) return t->count();
@@ -670,8 +658,7 @@ int QtDialog::ItemCount(int id) const {
 }
 
 std::string QtDialog::ItemText(int id, int index) const {
-  Control* k = find(id);
-  if (!k) return phantom_->ItemText(id, index);
+  Control* k = need(id, __func__);
   if (index < 0 || index >= ItemCount(id)) return {};
   if (auto* l = qobject_cast<QListWidget*>(k->w)) return l->item(index)->data(kRawRole).toByteArray().toStdString();
   if (auto* c = qobject_cast<QComboBox*>(k->w)) return c->itemData(index, kRawRole).toByteArray().toStdString();
@@ -680,8 +667,7 @@ std::string QtDialog::ItemText(int id, int index) const {
 }
 
 long QtDialog::ItemData(int id, int index) const {
-  Control* k = find(id);
-  if (!k) return phantom_->ItemData(id, index);
+  Control* k = need(id, __func__);
   if (index < 0 || index >= ItemCount(id)) return -1;
   if (auto* l = qobject_cast<QListWidget*>(k->w)) return static_cast<long>(l->item(index)->data(kDataRole).toLongLong());
   if (auto* c = qobject_cast<QComboBox*>(k->w)) return static_cast<long>(c->itemData(index, kDataRole).toLongLong());
@@ -690,8 +676,7 @@ long QtDialog::ItemData(int id, int index) const {
 }
 
 int QtDialog::FindExact(int id, std::string_view text) const {
-  Control* k = find(id);
-  if (!k) return phantom_->FindExact(id, text);
+  Control* k = need(id, __func__);
   const int n = ItemCount(id);
   for (int i = 0; i < n; ++i)
     if (ItemText(id, i) == text) return i;
@@ -699,22 +684,19 @@ int QtDialog::FindExact(int id, std::string_view text) const {
 }
 
 void QtDialog::SetSorted(int id, bool sorted) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetSorted(id, sorted);
+  Control* k = need(id, __func__);
   k->sorted = sorted;
 }
 
 void QtDialog::SetMultiSelect(int id, bool multi) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetMultiSelect(id, multi);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w))
     l->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
                               : QAbstractItemView::SingleSelection);
 }
 
 int QtDialog::GetSel(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetSel(id);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
     if (l->selectionMode() != QAbstractItemView::SingleSelection) return l->currentRow();
     const auto sel = l->selectedItems();
@@ -726,8 +708,7 @@ int QtDialog::GetSel(int id) const {
 }
 
 void QtDialog::SetSel(int id, int index) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetSel(id, index);
+  Control* k = need(id, __func__);
   QSignalBlocker block(k->w);
   const bool valid = index >= 0 && index < ItemCount(id);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
@@ -749,16 +730,14 @@ void QtDialog::SetSel(int id, int index) {
 }
 
 bool QtDialog::IsSelected(int id, int index) const {
-  Control* k = find(id);
-  if (!k) return phantom_->IsSelected(id, index);
+  Control* k = need(id, __func__);
   if (index < 0 || index >= ItemCount(id)) return false;
   if (auto* l = qobject_cast<QListWidget*>(k->w)) return l->item(index)->isSelected();
   return GetSel(id) == index;
 }
 
 void QtDialog::SelectItem(int id, int index, bool on) {
-  Control* k = find(id);
-  if (!k) return phantom_->SelectItem(id, index, on);
+  Control* k = need(id, __func__);
   if (index < 0 || index >= ItemCount(id)) return;
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
     QSignalBlocker block(l);
@@ -776,8 +755,7 @@ void QtDialog::SelectItem(int id, int index, bool on) {
 }
 
 std::vector<int> QtDialog::SelectedItems(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->SelectedItems(id);
+  Control* k = need(id, __func__);
   std::vector<int> out;
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
     for (int i = 0; i < l->count(); ++i)
@@ -789,15 +767,13 @@ std::vector<int> QtDialog::SelectedItems(int id) const {
 }
 
 int QtDialog::GetCaret(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetCaret(id);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) return std::max(0, l->currentRow());
   return std::max(0, GetSel(id));
 }
 
 void QtDialog::SetCaret(int id, int index) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetCaret(id, index);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
     QSignalBlocker block(l);
     QSignalBlocker block_model(l->selectionModel());
@@ -806,8 +782,7 @@ void QtDialog::SetCaret(int id, int index) {
 }
 
 int QtDialog::GetTopIndex(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetTopIndex(id);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w)) {
     QListWidgetItem* top = l->itemAt(QPoint(2, 2));
     return top ? l->row(top) : 0;
@@ -816,8 +791,7 @@ int QtDialog::GetTopIndex(int id) const {
 }
 
 void QtDialog::SetTopIndex(int id, int index) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetTopIndex(id, index);
+  Control* k = need(id, __func__);
   if (auto* l = qobject_cast<QListWidget*>(k->w))
     if (index >= 0 && index < l->count()) l->scrollToItem(l->item(index), QAbstractItemView::PositionAtTop);
 }
@@ -825,8 +799,7 @@ void QtDialog::SetTopIndex(int id, int index) {
 // ---- scroll bars and progress bars ------------------------------------------------------
 
 void QtDialog::SetScrollRange(int id, int min, int max) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetScrollRange(id, min, max);
+  Control* k = need(id, __func__);
   k->smin = min;
   k->smax = max;
   if (auto* s = qobject_cast<QScrollBar*>(k->w)) {
@@ -836,15 +809,13 @@ void QtDialog::SetScrollRange(int id, int min, int max) {
 }
 
 void QtDialog::GetScrollRange(int id, int& min, int& max) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetScrollRange(id, min, max);
+  Control* k = need(id, __func__);
   min = k->smin;
   max = k->smax;
 }
 
 void QtDialog::SetScrollPos(int id, int pos) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetScrollPos(id, pos);
+  Control* k = need(id, __func__);
   if (auto* s = qobject_cast<QScrollBar*>(k->w)) {
     QSignalBlocker block(s);
     s->setValue(pos);
@@ -852,27 +823,23 @@ void QtDialog::SetScrollPos(int id, int pos) {
 }
 
 int QtDialog::GetScrollPos(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetScrollPos(id);
+  Control* k = need(id, __func__);
   auto* s = qobject_cast<QScrollBar*>(k->w);
   return s ? s->value() : 0;
 }
 
 void QtDialog::SetRange(int id, int min, int max) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetRange(id, min, max);
+  Control* k = need(id, __func__);
   if (auto* p = qobject_cast<QProgressBar*>(k->w)) p->setRange(std::min(min, max), std::max(min, max));
 }
 
 void QtDialog::SetValue(int id, int value) {
-  Control* k = find(id);
-  if (!k) return phantom_->SetValue(id, value);
+  Control* k = need(id, __func__);
   if (auto* p = qobject_cast<QProgressBar*>(k->w)) p->setValue(std::clamp(value, p->minimum(), p->maximum()));
 }
 
 int QtDialog::GetValue(int id) const {
-  Control* k = find(id);
-  if (!k) return phantom_->GetValue(id);
+  Control* k = need(id, __func__);
   auto* p = qobject_cast<QProgressBar*>(k->w);
   return p ? p->value() : 0;
 }

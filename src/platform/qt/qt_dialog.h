@@ -21,7 +21,6 @@ namespace kv {
 
 class QtPlatform;
 class PaintSurface;
-class HeadlessDialog;
 
 class QtDialog final : public Dialog {
  public:
@@ -86,7 +85,7 @@ class QtDialog final : public Dialog {
   // ---- the Qt side ----
   QWidget* widget() const { return root_; }
   QDialog* qdialog() const;              // nullptr for the main dialog
-  QWidget* control(int id) const;        // nullptr when the layout has no such control
+  QWidget* control(int id) const;        // nullptr when the layout has no such control (no error)
   PaintSurface* surface() const { return surface_; }
   // Pixels of a length in dialog units, across and down.
   int DluX(int dlu) const { return (dlu * base_x_ + 2) / 4; }
@@ -105,6 +104,8 @@ class QtDialog final : public Dialog {
  private:
   struct Control;
   Control* find(int id) const;
+  // The control of that id; an id the layout lacks ends the program.
+  Control* need(int id, const char* call) const;
   void Build(const res::DialogDef& def);
   void BuildControl(const res::ControlDef& def);
   void MakeReadOnly(Control& k, bool on);
@@ -112,9 +113,6 @@ class QtDialog final : public Dialog {
 
   QtPlatform& platform_;
   int resource_;
-  // Ids the layout does not have are kept in memory, as the headless face
-  // keeps every control, so the program can address any id safely.
-  std::unique_ptr<HeadlessDialog> phantom_;
   std::string caption_;
   WindowHandler* handler_ = nullptr;
   QPointer<QWidget> root_;

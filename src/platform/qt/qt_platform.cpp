@@ -81,7 +81,7 @@ QtPlatform::QtPlatform() {
     Reschedule();
   });
   poll_timer_.setInterval(5);
-  QObject::connect(&poll_timer_, &QTimer::timeout, &context_, [this] { RunPollers(); });
+  QObject::connect(&poll_timer_, &QTimer::timeout, &context_, [this] { pollers_.RunAll(); });
 }
 
 QtPlatform::~QtPlatform() {
@@ -105,70 +105,39 @@ void QtPlatform::ModalStarted(QtDialog& dlg) {
 }
 
 int QtPlatform::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
-  const unsigned buttons = flags & MB_BUTTONS_MASK;
   int answer;
   if (Diverted(text, flags, answer)) return answer;
-  if (scripted_) {
-    if (!answers_.empty()) {
-      answer = answers_.front();
-      answers_.pop_front();
-    } else if (buttons == MB_OK) {
-      answer = IDOK;
-    } else if (buttons == MB_OKCANCEL) {
-      answer = default_answer_ == IDCANCEL ? IDCANCEL : IDOK;
-    } else if (buttons == MB_YESNO) {
-      answer = default_answer_ == IDNO ? IDNO : IDYES;
-    } else {
-      answer = default_answer_;
-    }
-  } else {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (flags & MB_ICON_MASK) {
-      case MB_ICONSTOP: icon = QMessageBox::Critical; break;
-      case MB_ICONQUESTION: icon = QMessageBox::Question; break;
-      case MB_ICONEXCLAMATION: icon = QMessageBox::Warning; break;
-      case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
-    }
-    QMessageBox::StandardButtons qb = QMessageBox::Ok;
-    if (buttons == MB_OKCANCEL) qb = QMessageBox::Ok | QMessageBox::Cancel;
-    else if (buttons == MB_YESNOCANCEL) qb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    else if (buttons == MB_YESNO) qb = QMessageBox::Yes | QMessageBox::No;
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner) owner = main_window_;
-    QMessageBox box(icon, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qb, owner);
-    box.setTextFormat(Qt::PlainText);
-    switch (box.exec()) {
-      case QMessageBox::Cancel: answer = IDCANCEL; break;
-      case QMessageBox::Yes: answer = IDYES; break;
-      case QMessageBox::No: answer = IDNO; break;
-      case QMessageBox::Ok: answer = IDOK; break;
-      default:
-        // The close box of a box without Cancel: the first button's answer.
-        answer = buttons == MB_YESNO ? IDNO : (buttons == MB_OK ? IDOK : IDCANCEL);
-        break;
-    }
+  if (scripted_) return AnswerMessage(text, caption, flags);
+  const unsigned buttons = flags & MB_BUTTONS_MASK;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  switch (flags & MB_ICON_MASK) {
+    case MB_ICONSTOP: icon = QMessageBox::Critical; break;
+    case MB_ICONQUESTION: icon = QMessageBox::Question; break;
+    case MB_ICONEXCLAMATION: icon = QMessageBox::Warning; break;
+    case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
   }
-  if (scripted_) messages_.push_back({std::string(text), std::string(caption), flags, answer});
-  return answer;
+  QMessageBox::StandardButtons qb = QMessageBox::Ok;
+  if (buttons == MB_OKCANCEL) qb = QMessageBox::Ok | QMessageBox::Cancel;
+  else if (buttons == MB_YESNOCANCEL) qb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  else if (buttons == MB_YESNO) qb = QMessageBox::Yes | QMessageBox::No;
+  QWidget* owner = QApplication::activeModalWidget();
+  if (!owner) owner = main_window_;
+  QMessageBox box(icon, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
+                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qb, owner);
+  box.setTextFormat(Qt::PlainText);
+  switch (box.exec()) {
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Ok: return IDOK;
+    default:
+      // The close box of a box without Cancel: the first button's answer.
+      return buttons == MB_YESNO ? IDNO : (buttons == MB_OK ? IDOK : IDCANCEL);
+  }
 }
 
 bool QtPlatform::FileDialog(const FileDialogSpec& spec, std::string& path) {
-  FileDialogRecord rec{spec, false, {}};
-  if (scripted_) {
-    std::optional<std::string> answer;
-    if (!files_.empty()) {
-      answer = files_.front();
-      files_.pop_front();
-    }
-    if (answer) {
-      rec.answered = true;
-      rec.path = *answer;
-      path = *answer;
-    }
-    file_dialogs_.push_back(rec);
-    return rec.answered;
-  }
+  if (scripted_) return AnswerFileDialog(spec, path);
   QWidget* owner = QApplication::activeModalWidget();
   if (!owner) owner = main_window_;
   QFileDialog dlg(owner, spec.save ? QStringLiteral("Save As") : QStringLiteral("Open"),
@@ -180,12 +149,9 @@ bool QtPlatform::FileDialog(const FileDialogSpec& spec, std::string& path) {
   if (spec.save && !(spec.options & OFN_OVERWRITEPROMPT))
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (!spec.initial_name.empty()) dlg.selectFile(QString::fromUtf8(spec.initial_name.c_str()));
-  if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
-    rec.answered = true;
-    rec.path = dlg.selectedFiles().first().toUtf8().toStdString();
-    path = rec.path;
-  }
-  return rec.answered;
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  path = dlg.selectedFiles().first().toUtf8().toStdString();
+  return true;
 }
 
 // ---- timers -----------------------------------------------------------------------
@@ -237,7 +203,7 @@ void QtPlatform::FireDueTimers() {
 // ---- posted work, quit, the pump --------------------------------------------------
 
 void QtPlatform::Post(std::function<void()> fn) {
-  posted_.push_back(std::move(fn));
+  posted_.Post(std::move(fn));
   if (!drain_queued_) {
     drain_queued_ = true;
     QMetaObject::invokeMethod(&context_, [this] { RunPosted(); }, Qt::QueuedConnection);
@@ -246,14 +212,7 @@ void QtPlatform::Post(std::function<void()> fn) {
 
 void QtPlatform::RunPosted() {
   drain_queued_ = false;
-  // Only what was posted before now runs; what the work posts waits for the
-  // next turn, so work that posts itself cannot spin.
-  size_t n = posted_.size();
-  for (size_t i = 0; i < n && !posted_.empty(); ++i) {
-    auto fn = std::move(posted_.front());
-    posted_.pop_front();
-    fn();
-  }
+  posted_.RunPending();
   if (!posted_.empty() && !drain_queued_) {
     drain_queued_ = true;
     QMetaObject::invokeMethod(&context_, [this] { RunPosted(); }, Qt::QueuedConnection);
@@ -290,7 +249,7 @@ void QtPlatform::CheckEvents() {
     Quit(quit_code_);
     return;
   }
-  RunPollers();
+  pollers_.RunAll();
   FireDueTimers();
 }
 
@@ -313,25 +272,14 @@ void QtPlatform::WaitEvents(int max_ms) {
 }
 
 int QtPlatform::AddPoller(std::function<void()> fn) {
-  const int h = next_poller_++;
-  pollers_[h] = std::make_shared<std::function<void()>>(std::move(fn));
+  const int h = pollers_.Add(std::move(fn));
   if (!poll_timer_.isActive()) poll_timer_.start();
   return h;
 }
 
 void QtPlatform::RemovePoller(int handle) {
-  pollers_.erase(handle);
+  pollers_.Remove(handle);
   if (pollers_.empty()) poll_timer_.stop();
-}
-
-void QtPlatform::RunPollers() {
-  // Pollers may add or remove pollers, themselves included.
-  for (auto it = pollers_.begin(); it != pollers_.end();) {
-    const int handle = it->first;
-    std::shared_ptr<std::function<void()>> fn = it->second;
-    (*fn)();
-    it = pollers_.upper_bound(handle);
-  }
 }
 
 }  // namespace kv

@@ -21,6 +21,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/pollers.h"
+#include "platform/posted_work.h"
+#include "platform/scripted_answers.h"
 #include "platform/timer_table.h"
 
 class QWidget;
@@ -34,20 +37,10 @@ class QtDialog;
 // the names of price files are written both ways.
 QString QtFileFilter(const std::string& filter);
 
-class QtPlatform final : public Platform {
+// In scripted mode the answers come from ScriptedAnswers (QueueAnswer,
+// QueueFile, messages(), file_dialogs()), as in the headless face.
+class QtPlatform final : public Platform, public ScriptedAnswers {
  public:
-  struct MessageRecord {
-    std::string text;
-    std::string caption;
-    unsigned flags = 0;
-    int answer = 0;
-  };
-  struct FileDialogRecord {
-    FileDialogSpec spec;
-    bool answered = false;
-    std::string path;
-  };
-
   QtPlatform();
   ~QtPlatform() override;
 
@@ -64,7 +57,9 @@ class QtPlatform final : public Platform {
   void WaitEvents(int max_ms) override;
   int AddPoller(std::function<void()> fn) override;
   void RemovePoller(int handle) override;
-  bool IsHeadless() const override { return false; }
+  // Viewers are launched; the progress window is a real window.
+  bool ShowInsteadOfLaunching(std::string_view) override { return false; }
+  bool ProgressAsTextBar() const override { return false; }
 
   // The window that owns message boxes and file dialogs (the main frame).
   void SetMainWindow(QWidget* w) { main_window_ = w; }
@@ -73,18 +68,6 @@ class QtPlatform final : public Platform {
   // ---- scripted mode ----
   void SetScripted(bool on) { scripted_ = on; }
   bool scripted() const { return scripted_; }
-  // Answers for the next message boxes, in order; with none queued the
-  // default answer is given (IDOK for a box with only OK).
-  void QueueAnswer(int answer) { answers_.push_back(answer); }
-  void SetDefaultAnswer(int answer) { default_answer_ = answer; }
-  // Answers for the next file dialogs: a path, or nullopt for Cancel.
-  void QueueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
-  const std::vector<MessageRecord>& messages() const { return messages_; }
-  const std::vector<FileDialogRecord>& file_dialogs() const { return file_dialogs_; }
-  void ClearRecords() {
-    messages_.clear();
-    file_dialogs_.clear();
-  }
   // Called with every modal dialog once its window shows (tests click its
   // buttons from here); the dialog still runs until it is ended.
   void SetModalHook(std::function<void(Dialog&)> fn) { modal_hook_ = std::move(fn); }
@@ -99,7 +82,6 @@ class QtPlatform final : public Platform {
   void FireDueTimers();
   void Reschedule();
   void RunPosted();
-  void RunPollers();
   void MeetQuit();
 
   QObject context_;            // receiver of queued calls; dies with us
@@ -108,23 +90,17 @@ class QtPlatform final : public Platform {
   QWidget* main_window_ = nullptr;
 
   bool scripted_ = false;
-  std::deque<int> answers_;
-  int default_answer_ = IDYES;
-  std::deque<std::optional<std::string>> files_;
-  std::vector<MessageRecord> messages_;
-  std::vector<FileDialogRecord> file_dialogs_;
   std::function<void(Dialog&)> modal_hook_;
 
   TimerTable timers_;
   uint64_t last_turn_ = 0;           // when a pump last ran the window system
-  std::deque<std::function<void()>> posted_;
+  PostedWork posted_;
   bool drain_queued_ = false;
   bool quit_posted_ = false;
   int quit_code_ = 0;
   int pump_depth_ = 0;
   long long pumps_ = 0;
-  std::map<int, std::shared_ptr<std::function<void()>>> pollers_;
-  int next_poller_ = 1;
+  Pollers pollers_;
 };
 
 }  // namespace kv

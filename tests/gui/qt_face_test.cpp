@@ -1,7 +1,7 @@
-// The Qt face of the platform layer against the contract the program relies
-// on (the same one the headless face keeps): controls by id, what notifies
-// the handler and what does not, timers on the platform clock, posted work,
-// the quit request, scripted boxes, modal runs and the picture surfaces.
+// What is the Qt face's own (the contract both faces keep runs in
+// kvfacetests): real widgets by id, what notifies the handler and what does
+// not, Escape and the close box, modal runs, the event loop's timers and the
+// picture surfaces.
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,7 +12,6 @@
 
 #include "gui_program.h"
 #include "platform/canvas.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/qt/qt_platform.h"
 #include "resources/ids.h"
 
@@ -82,13 +81,10 @@ class QtFaceTest : public QObject {
   void controlsCarryTheirIdsAndCaptions_data();
   void controlsCarryTheirIdsAndCaptions();
   void onlyTheUserNotifies();
-  void listsKeepTheHeadlessOrder();
   void fieldsKeepWhatTheProgramWrote();
   void escapeAndTheCloseBox();
   void modalRunEndsWithEndDialog();
-  void timersRunOnThePlatformClock();
-  void postedWorkPollersAndQuit();
-  void scriptedMessageBoxes();
+  void theEventLoopRunsDueTimers();
   void picturesIncludeTheLabelColumn();
   void dialogScreenshots();
 };
@@ -255,48 +251,6 @@ void QtFaceTest::onlyTheUserNotifies() {
   q.SetHandler(nullptr);
 }
 
-void QtFaceTest::listsKeepTheHeadlessOrder() {
-  Face f;
-  auto dlg = f.platform.CreateDialog(ids::DLG_LOADER, nullptr);
-  HeadlessDialog mem(ids::DLG_LOADER, nullptr);
-  mem.SetSorted(ids::IDC_LD_FILES, true);
-  mem.SetMultiSelect(ids::IDC_LD_FILES, true);
-  for (const char* name : {"PG.CSV", "GE.CSV", "ko.csv", "BRK.B.CSV", "GE.CSV"}) {
-    QCOMPARE(dlg->AddItem(ids::IDC_LD_FILES, name, 7), mem.AddItem(ids::IDC_LD_FILES, name, 7));
-  }
-  QCOMPARE(dlg->ItemCount(ids::IDC_LD_FILES), 5);
-  for (int i = 0; i < 5; ++i) QCOMPARE(dlg->ItemText(ids::IDC_LD_FILES, i), mem.ItemText(ids::IDC_LD_FILES, i));
-  QCOMPARE(dlg->FindExact(ids::IDC_LD_FILES, "ko.csv"), 4);
-  QCOMPARE(dlg->FindExact(ids::IDC_LD_FILES, "KO.CSV"), -1);
-  QCOMPARE(dlg->ItemData(ids::IDC_LD_FILES, 2), 7L);
-
-  for (int i : {0, 2, 4}) dlg->SelectItem(ids::IDC_LD_FILES, i, true);
-  dlg->SelectItem(ids::IDC_LD_FILES, 2, false);
-  QCOMPARE(dlg->SelectedItems(ids::IDC_LD_FILES), (std::vector<int>{0, 4}));
-  dlg->DeleteItem(ids::IDC_LD_FILES, 0);
-  QCOMPARE(dlg->SelectedItems(ids::IDC_LD_FILES), (std::vector<int>{3}));
-  dlg->DeleteItem(ids::IDC_LD_FILES, 99);   // no such entry: nothing happens
-  QCOMPARE(dlg->ItemCount(ids::IDC_LD_FILES), 4);
-
-  // A single-selection list and a drop-down list.
-  auto main = f.platform.CreateDialog(ids::DLG_MAIN, nullptr);
-  main->AddItem(ids::IDC_TICKER_LIST, "GE");
-  main->AddItem(ids::IDC_TICKER_LIST, "KO");
-  QCOMPARE(main->GetSel(ids::IDC_TICKER_LIST), -1);
-  main->SetSel(ids::IDC_TICKER_LIST, 1);
-  QCOMPARE(main->GetSel(ids::IDC_TICKER_LIST), 1);
-  main->SetSel(ids::IDC_TICKER_LIST, -1);
-  QCOMPARE(main->GetSel(ids::IDC_TICKER_LIST), -1);
-  main->AddItem(ids::IDC_TRAIN_START, "19981201", 10);
-  main->AddItem(ids::IDC_TRAIN_START, "19990104", 31);
-  QCOMPARE(main->GetSel(ids::IDC_TRAIN_START), -1);   // nothing chosen yet
-  main->SetSel(ids::IDC_TRAIN_START, 1);
-  QCOMPARE(main->GetText(ids::IDC_TRAIN_START), std::string("19990104"));
-  main->InsertItem(ids::IDC_TRAIN_START, 0, "19981102", 0);
-  QCOMPARE(main->GetSel(ids::IDC_TRAIN_START), 2);   // the choice moves with its entry
-  QCOMPARE(main->ItemData(ids::IDC_TRAIN_START, 2), 31L);
-}
-
 void QtFaceTest::fieldsKeepWhatTheProgramWrote() {
   Face f;
   auto dlg = f.platform.CreateDialog(ids::DLG_LOADER, nullptr);
@@ -410,76 +364,15 @@ void QtFaceTest::modalRunEndsWithEndDialog() {
   dlg->SetHandler(nullptr);
 }
 
-void QtFaceTest::timersRunOnThePlatformClock() {
+void QtFaceTest::theEventLoopRunsDueTimers() {
+  // The contract suite pumps by hand; here the event loop alone runs them.
   Face f;
   Recorder rec;
   f.platform.SetTimer(&rec, 4100, 60000);
-  f.platform.SetTimer(&rec, 4103, 1000);
-  f.clock.Advance(999);
-  f.platform.CheckEvents();
-  QVERIFY(rec.timers.empty());
-  f.clock.Advance(1);
-  f.platform.CheckEvents();
-  QCOMPARE(rec.timers, std::vector<unsigned>{4103});
-  f.platform.KillTimer(&rec, 4103);
-  // A late timer fires once, then keeps its period.
-  f.clock.Advance(200000);
-  f.platform.CheckEvents();
-  QCOMPARE(rec.timers, (std::vector<unsigned>{4103, 4100}));
   f.clock.Advance(60000);
-  // The event loop alone runs due timers too.
-  QTRY_COMPARE(rec.timers.size(), size_t(3));
+  QTRY_COMPARE(rec.timers, std::vector<unsigned>{4100});
   f.platform.KillTimers(&rec);
-  f.clock.Advance(600000);
-  f.platform.CheckEvents();
-  QCOMPARE(rec.timers.size(), size_t(3));
   QVERIFY(!f.platform.HasTimer(&rec, 4100));
-}
-
-void QtFaceTest::postedWorkPollersAndQuit() {
-  Face f;
-  std::vector<char> order;
-  f.platform.Post([&] {
-    order.push_back('a');
-    f.platform.Post([&] { order.push_back('c'); });
-  });
-  f.platform.Post([&] { order.push_back('b'); });
-  f.platform.CheckEvents();
-  f.platform.CheckEvents();
-  QCOMPARE(order, (std::vector<char>{'a', 'b', 'c'}));
-
-  int polls = 0;
-  int handle = 0;
-  handle = f.platform.AddPoller([&] {
-    if (++polls == 2) f.platform.RemovePoller(handle);   // a poller may remove itself
-  });
-  for (int i = 0; i < 4; ++i) f.platform.CheckEvents();
-  QCOMPARE(polls, 2);
-
-  // A quit request met by a pump ends the program (here: the quit handler).
-  f.platform.PostQuit(3);
-  f.platform.CheckEvents();
-  QCOMPARE(f.quit_codes, std::vector<int>{3});
-}
-
-void QtFaceTest::scriptedMessageBoxes() {
-  Face f;
-  QCOMPARE(f.platform.MessageBox("a", "Kestrivane", MB_OK | MB_ICONEXCLAMATION), int(IDOK));
-  f.platform.SetDefaultAnswer(IDNO);
-  QCOMPARE(f.platform.MessageBox("b", "Save File", MB_YESNOCANCEL), int(IDNO));
-  f.platform.QueueAnswer(IDCANCEL);
-  QCOMPARE(f.platform.MessageBox("c", "Save File", MB_YESNOCANCEL), int(IDCANCEL));
-  QCOMPARE(f.platform.messages().size(), size_t(3));
-  QCOMPARE(f.platform.messages()[0].flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
-  QCOMPARE(f.platform.messages()[2].answer, int(IDCANCEL));
-
-  std::string path = "unchanged";
-  FileDialogSpec spec;
-  QVERIFY(!f.platform.FileDialog(spec, path));   // nothing queued: cancelled
-  QCOMPARE(path, std::string("unchanged"));
-  f.platform.QueueFile(std::string("/tmp/x.kvn"));
-  QVERIFY(f.platform.FileDialog(spec, path));
-  QCOMPARE(path, std::string("/tmp/x.kvn"));
 }
 
 void QtFaceTest::picturesIncludeTheLabelColumn() {

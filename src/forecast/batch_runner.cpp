@@ -33,6 +33,7 @@
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "util/model_lock.h"
 #include "util/text.h"
 
@@ -421,22 +422,21 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
   // The batch file is checked before the log is touched, so a mistyped name
   // leaves the last results as they were.
   const std::string log_path = LogPath(opt.log_name);
-  std::FILE* f = nullptr;
+  // Read line by line as it runs: a batch file may be huge.
+  File f(nullptr, &std::fclose);
   if (!m.batch_path.empty()) {
-    f = std::fopen(m.batch_path.c_str(), "rb");
+    f = OpenRegularFile(m.batch_path);
     if (!f) {
       m.ErrorBox("Unable to open batch file for reading -ERROR 702");
       return;
     }
     std::string line;
-    ReadLine(f, line, kBatchLineLimit);
+    ReadLine(f.get(), line, kBatchLineLimit);
     if (!IsBatchHeader(line)) {
-      std::fclose(f);
       m.ErrorBox("File " + m.batch_path + " is not a batch file -ERROR 703");
       return;
     }
     if (SameFile(m.batch_path, log_path)) {
-      std::fclose(f);
       m.ErrorBox("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
                "Give the batch file another name and run it again.");
       return;
@@ -445,7 +445,6 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
 
   BatchLog log;
   if (!log.Create(log_path)) {
-    if (f) std::fclose(f);
     m.ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
     return;
   }
@@ -457,7 +456,7 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
     std::vector<ModelLine> lines;
     bool quit = false;
     std::string line;
-    for (int number = 2, position = 0; ReadBatchLine(f, line); ++number) {
+    for (int number = 2, position = 0; ReadBatchLine(f.get(), line); ++number) {
       BatchLine b = ParseBatchLine(line);
       if (b.kind == BatchLine::Kind::kTrain || b.kind == BatchLine::Kind::kPredict) {
         ++position;
@@ -467,7 +466,7 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
         break;
       }
     }
-    std::fclose(f);
+    f.reset();
 
     const auto begun = std::chrono::steady_clock::now();
     m.batch_running = true;
@@ -516,18 +515,18 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
 }
 
 std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, std::string* usage) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  File f = OpenRegularFile(path);
   if (!f) {
     *usage = "cannot open the batch file " + path;
     return {};
   }
   std::string line;
-  ReadLine(f, line, kBatchLineLimit);
+  ReadLine(f.get(), line, kBatchLineLimit);
   BatchLine b;
   if (IsBatchHeader(line))
-    for (int n = 2; n <= number && ReadBatchLine(f, line); ++n)
+    for (int n = 2; n <= number && ReadBatchLine(f.get(), line); ++n)
       if (n == number) b = ParseBatchLine(line);
-  std::fclose(f);
+  f.reset();
   if (b.kind != BatchLine::Kind::kTrain && b.kind != BatchLine::Kind::kPredict) {
     *usage = "line " + std::to_string(number) + " of " + path + " is no T or P line";
     return {};
@@ -579,16 +578,8 @@ void TMainDlg::CmBatchaddthisstocktobatch3() {
   if (!plat().FileDialog(spec, path)) return;
   // Appended by rewriting the whole file, so a failure keeps the old one;
   // a file that is not there yet is created, as appending would.
-  std::FILE* f = std::fopen(path.c_str(), "rb");
   std::string text;
-  bool ok = f != nullptr || errno == ENOENT;
-  if (f) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    ok = !std::ferror(f);
-    std::fclose(f);
-  }
+  const bool ok = ReadFileToString(path, &text) || (::access(path.c_str(), F_OK) != 0 && errno == ENOENT);
   text += "T 2:00 \"" + model_path + "\"\n";
   if (!ok || !WriteFileAtomic(path, text)) {
     ErrorBox("Unable to open file for writing -ERROR 700");

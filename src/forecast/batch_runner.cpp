@@ -406,18 +406,22 @@ int BatchReport::failed() const {
   return n;
 }
 
-void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}, nullptr); }
+void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}); }
 
-void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchReport* report) {
-  BatchReport own;
-  BatchReport& rep = report ? *report : own;
-  rep = BatchReport{};
-  if (m.batch_running) return;
+BatchReport RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt) {
+  BatchReport rep;
+  if (m.batch_running) return rep;
   if (path) m.batch_path = path;
   m.batch_failures = 0;
   m.batch_quit = false;
   // The statistics window would re-evaluate every model of the run.
   CloseStatWindow();
+
+  auto refuse = [&](const std::string& text) {
+    rep.refusal = text;
+    m.ErrorBox(text);
+    return rep;
+  };
 
   // The batch file is checked before the log is touched, so a mistyped name
   // leaves the last results as they were.
@@ -426,28 +430,17 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
   File f(nullptr, &std::fclose);
   if (!m.batch_path.empty()) {
     f = OpenRegularFile(m.batch_path);
-    if (!f) {
-      m.ErrorBox("Unable to open batch file for reading -ERROR 702");
-      return;
-    }
+    if (!f) return refuse("Unable to open batch file for reading -ERROR 702");
     std::string line;
     ReadLine(f.get(), line, kBatchLineLimit);
-    if (!IsBatchHeader(line)) {
-      m.ErrorBox("File " + m.batch_path + " is not a batch file -ERROR 703");
-      return;
-    }
-    if (SameFile(m.batch_path, log_path)) {
-      m.ErrorBox("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
-               "Give the batch file another name and run it again.");
-      return;
-    }
+    if (!IsBatchHeader(line)) return refuse("File " + m.batch_path + " is not a batch file -ERROR 703");
+    if (SameFile(m.batch_path, log_path))
+      return refuse("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
+                    "Give the batch file another name and run it again.");
   }
 
   BatchLog log;
-  if (!log.Create(log_path)) {
-    m.ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
-    return;
-  }
+  if (!log.Create(log_path)) return refuse("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
   rep.ran = true;
 
   if (f) {
@@ -512,6 +505,7 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
   m.CmFilenew();
   m.modified = false;
   m.batch_running = false;
+  return rep;
 }
 
 std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, std::string* usage) {
@@ -552,7 +546,7 @@ void TMainDlg::CmBatchrun() {
   BatchOptions opt;
   opt.jobs = theOptions ? std::clamp(theOptions->iGetOption("batch_jobs"), 1, 256) : 1;
   opt.worker = program_dir + "kestrivane-cli";
-  kv::RunBatch(*this, nullptr, opt, nullptr);
+  kv::RunBatch(*this, nullptr, opt);
 }
 
 void TMainDlg::CmBatchcreatenewbatchfile3() {

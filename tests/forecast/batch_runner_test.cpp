@@ -311,7 +311,9 @@ TEST_F(BatchRunnerTest, FilesThatEndTheRunAtOnce) {
     if (c.name != "batch.log") dir.write("batch.log", last);
     const std::string path = c.name == "absent.kbf" ? dir.file(c.name) : dir.write(c.name, c.content);
     main->model_path = "kept.kvn";
-    main->RunBatch(path.c_str());
+    const BatchReport rep = RunBatch(*main, path.c_str(), BatchOptions{});
+    EXPECT_FALSE(rep.ran);
+    EXPECT_EQ(rep.refusal, c.message);
     ASSERT_EQ(platform.messages().size(), 1u);
     EXPECT_EQ(platform.messages()[0].text, c.message);
     EXPECT_EQ(platform.messages()[0].caption, "File Error");

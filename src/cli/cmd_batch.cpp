@@ -253,6 +253,7 @@ int Run(Args& args) {
     // As a shell reports a program ended by that signal.
     return 128 + (stop_signal ? stop_signal : SIGINT);
   }
+  if (!rep.log_error.empty()) return Fail("batch: " + rep.log_error);
   if (const int failed = rep.failed(); failed > 0)
     return Fail("batch: " + std::to_string(failed) + (failed == 1 ? " model" : " models") +
                 " failed; see the Error lines of " + opt.log_name);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,7 +98,10 @@ class BatchLog {
     while (left > 0) {
       const ssize_t n = ::write(fd_, p, left);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n <= 0) {
+        if (!error_) error_ = n < 0 ? errno : EIO;
+        return false;
+      }
       p += n;
       left -= static_cast<size_t>(n);
     }
@@ -108,9 +112,12 @@ class BatchLog {
     fd_ = -1;
   }
   const std::string& path() const { return path_; }
+  // The reason of the first line that did not reach the file; 0 when all did.
+  int error() const { return error_; }
 
  private:
   int fd_ = -1;
+  int error_ = 0;
   std::string path_;
 };
 
@@ -486,6 +493,13 @@ BatchReport RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt) {
     Say(opt, std::to_string(rep.models.size() - static_cast<size_t>(bad)) + " models done, " +
                  std::to_string(bad) + " failed, " + std::to_string(rep.not_run) + " not run" +
                  (rep.stopped ? " (stopped)" : "") + Format(", %.1f s", rep.seconds));
+    if (log.error()) {
+      rep.log_error = "Unable to write every result to \"" + opt.log_name + "\" (" + std::strerror(log.error()) +
+                      "), so the log lacks some of them. Make room for the log and run the batch again.";
+      // Told in the window unless the program is about to end; the command
+      // line reports it itself.
+      if (opt.show_log && !m.batch_quit && !(quit && !rep.stopped)) m.ErrorBox(rep.log_error);
+    }
 
     if (quit && !rep.stopped) {
       // Quit: the log is complete. Nothing after the Q line was carried out.

@@ -48,6 +48,9 @@ struct BatchReport {
   // could not be created. Empty when it ran, or when a run was going already.
   std::string refusal;
   std::vector<BatchOutcome> models;   // in file order
+  // Why some log lines did not reach the log (a full disk), as the message
+  // says; empty when every line did.
+  std::string log_error;
   int not_run = 0;         // model lines a stop left out
   bool stopped = false;
   double seconds = 0;

@@ -251,6 +251,29 @@ TEST(BatchCliTest, ARunThatCannotBeginFails) {
   }
 }
 
+// A log the disk cannot take in full: every model still runs, and the run
+// fails saying so.
+TEST(BatchCliTest, ALogThatLosesLinesFails) {
+  TempDir dir;
+  ASSERT_EQ(RunCli(dir, "create m.kvn --stock GE," + SamplePath("GE.csv") + ",5,s").status, 0);
+  std::string batch = "KBF 1.9\n";
+  for (int i = 0; i < 24; ++i) batch += "P \"m.kvn\"\n";
+  dir.write("b.kbf", batch);
+  // Files of at most 1 KB for the command, whose messages go to a pipe; the
+  // signal a longer write raises is ignored, so the write fails instead.
+  const std::string cmd = "cd '" + dir.path().string() + "' && { trap '' XFSZ; ulimit -f 1; '" KV_CLI_PATH
+                          "' batch b.kbf >/dev/null </dev/null; echo \"status $?\"; } 2>&1 | cat >'" +
+                          dir.file("err") + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string err = ReadFile(dir.file("err"));
+  EXPECT_NE(err.find("24 models done, 0 failed"), std::string::npos) << err;
+  EXPECT_NE(err.find("kestrivane-cli: batch: Unable to write every result to \"batch.log\" (File too large), so the "
+                     "log lacks some of them."),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("status 1\n"), std::string::npos) << err;
+}
+
 class BatchMenuAtOnceTest : public MainDlgTest {};
 
 // The batch menu's run with "Models at once" at 2 runs its models in the

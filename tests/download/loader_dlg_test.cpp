@@ -323,7 +323,7 @@ TEST_F(LoaderDlgTest, AutomaticDownloads) {
 TEST_F(LoaderDlgTest, OpeningAModelDownloadsItsQuotesBeforeTheyAreRead) {
   // PG.csv holds 200 days; the server has 260. File > Open fetches them
   // only when the preferences say so, and the model reads what it fetched.
-  const auto days = TradingDays(2024, 1, 2, 260);
+  const auto days = TradingDays(2022, 1, 3, 260);
   const std::vector<Day> old_days(days.begin(), days.begin() + 200);
   dir.write("PG.csv", PriceText(old_days, IsoLine, "Date,Close,Volume\n"));
   server.SetBody("/q/PG.txt", PriceText(days, IsoLine, "Date,Close,Volume\n"));

@@ -181,21 +181,15 @@ TEST_F(KvnFileTest, DamagedAndOversizedFilesAreRefused) {
   std::string weight_garbage = original;
   weight_garbage.replace(weight_garbage.rfind('\n', weight_garbage.size() - 2) + 1, std::string::npos, "xyz\n");
 
+  // Each kind of refusal has its exact text in the codec's table; here, that
+  // the dialog shows one message for it, large inputs included.
   const struct {
     const char* name;
     std::string text;
     const char* expect;   // part of the message
   } cases[] = {
       {"more than 3 stocks", WithLine("n_files", "n_files= 4"), "at most 3 stocks"},
-      {"influence period 21", WithLine("infl_periods", "infl_periods= 21"), "at most 20"},
-      {"13 hidden neurons", WithLine("x_matrix", "x_matrix= 13"), "at most 12 neurons"},
-      {"two hidden layers", WithLine("y_matrix", "y_matrix= 2"), "one hidden layer"},
-      {"241 inputs", WithLine("in_nodes", "in_nodes= 241"), "at most 240 inputs"},
-      {"negative inputs", WithLine("in_nodes", "in_nodes= -3"), "in_nodes is negative"},
       {"a word for a number", WithLine("learn_rate", "learn_rate= abc"), "learn_rate is not a number"},
-      {"a real for an integer", WithLine("eval_days", "eval_days= 140.5"), "eval_days is not a whole"},
-      {"an infinite factor", WithLine("normal3", "normal3= 1e999"), "normal3 is not a number"},
-      {"a path without quotes", WithLine("data_file", "data_file= /tmp/a.csv"), "between double quotes"},
       {"a weight that is no number", weight_garbage, "weight"},
       {"binary after the header", binary, "-ERROR 101"},
       {"a 10 MB number", "Kestrivane 1.8\nn_files= " + big, "n_files is not a whole"},

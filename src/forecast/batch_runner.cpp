@@ -295,14 +295,16 @@ std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
       return failed(" Error saving " + quoted(model_path) +
                     ": the file is read-only, so the trained model was not saved; make it writable "
                     "and run the line again");
+    FileOutcome saved;
     {
       QuietScope quiet(said);
-      m.CmFilesave();
+      saved = m.CmFilesave();
     }
-    if (m.modified)
-      return failed(" Error saving " + quoted(model_path) +
-                    ": the trained model was not saved; check that the file and its folder can be "
-                    "written and that the disk has room, then run the line again");
+    if (!saved.ok)
+      return failed(" Error saving " + quoted(model_path) + ": the trained model was not saved" +
+                    (saved.detail.empty() ? std::string() : " (" + OneLine(saved.detail) + ")") +
+                    "; check that the file and its folder can be written and that the disk has room, "
+                    "then run the line again");
   }
   const std::string forecast = Pred7Text(m);
   if (forecast.empty()) return failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
@@ -576,8 +578,7 @@ void TMainDlg::CmBatchcreatenewbatchfile3() {
 }
 
 void TMainDlg::CmBatchaddthisstocktobatch3() {
-  CmFilesave();
-  if (untitled || modified) return;   // the user cancelled the save
+  if (!CmFilesave().ok) return;   // the user cancelled the save, or it failed and said so
   if (model_path.empty() || !stocks[0]) return;
   FileDialogSpec spec;
   spec.save = true;

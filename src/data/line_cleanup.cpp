@@ -44,14 +44,13 @@ char Stock::ChCheck(char c, int mode) {
 void Stock::strcheck(std::string& line) {
   Convert_Month(line);
   const int mode = line.find(';') != std::string::npos ? 1 : 0;
-  std::string out;
-  out.reserve(line.size() < kMaxCleanLine ? line.size() : kMaxCleanLine);
-  for (char c : line) {
-    if (out.size() >= kMaxCleanLine) break;
-    char k = ChCheck(c, mode);
-    if (k) out.push_back(k);
+  // In place: what is kept never overtakes what is read.
+  size_t kept = 0;
+  for (size_t i = 0; i < line.size() && kept < kMaxCleanLine; ++i) {
+    const char k = ChCheck(line[i], mode);
+    if (k) line[kept++] = k;
   }
-  line.swap(out);
+  line.resize(kept);
 }
 
 }  // namespace kv

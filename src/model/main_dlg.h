@@ -4,10 +4,10 @@
 // batch runner work on these members directly.
 //
 // The members are defined in the files of their subsystem:
-//   model/      file commands, start-up, .kvn reader and writer
-//   data/       stock reading, patterns, targets, date lists, stock list editing
-//   model/      also the network commands and the training session, which
-//               drive the engines of net/ (Network) on the Patterns
+//   model/      file commands, start-up, .kvn reader and writer; the stock
+//               list, re-reading the stocks and filling the patterns; the
+//               network commands and the training session, which drive the
+//               engines of net/ (Network) on the Patterns of data/
 //   forecast/   forecast, market simulator, batch runner, chart painters
 //   app/        command routing, timers, help, preferences, download button
 #pragma once

@@ -105,8 +105,7 @@ int Run(Args& args) {
     return Fail("demo: the sample files could not be read");
   const fs::path model = dir / "demo.kvn";
   session.platform.QueueFile(model.string());
-  m.CmFilesaveas();
-  if (m.untitled || m.modified) return Fail("demo: cannot write the model " + model.string());
+  if (!m.CmFilesaveas().ok) return Fail("demo: cannot write the model " + model.string());
   std::printf("%d trading days from %d to %d, %d network inputs\n", m.patterns.n_days, calendar[0],
               calendar[m.patterns.n_days - 1], m.net.in_nodes);
 
@@ -151,8 +150,7 @@ int Run(Args& args) {
   signal(SIGINT, SIG_DFL);
   progress(plat().clock().TickMs());
   if (tty) std::fputc('\n', stderr);
-  m.CmFilesave();
-  if (m.modified) return Fail("demo: cannot write the model " + model.string());
+  if (!m.CmFilesave().ok) return Fail("demo: cannot write the model " + model.string());
 
   std::printf("\n%s\n\n", Pred7Text(m).c_str());
 

@@ -30,6 +30,7 @@
 #include "model/globals.h"
 #include "forecast/stats_window.h"
 #include "data/data_quality.h"
+#include "download/auto_download.h"
 #include "data/stock.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
@@ -272,7 +273,7 @@ std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
   bool loaded;
   {
     QuietScope quiet(said);
-    loaded = m.Read_Param();
+    loaded = m.Read_Param([&m] { DownloadModelQuotes(m); }).ok;
   }
   if (!loaded && !m.Damaged())
     return failed(train ? " Error openning neural file \":" + model_path + "\" for reading"

@@ -37,7 +37,7 @@ void TMainDlg::StartupWork() {
     const std::string kind = FirstWordPrefix(startup_file);
     if (kind == "Kes") {
       model_path = startup_file;
-      if (Read_Param()) {
+      if (Read_Param([this] { DownloadModelQuotes(*this); }).ok) {
         DisplayEvaluation();
       } else if (!Damaged()) {
         modified = false;   // nothing worth saving was left by the failed read

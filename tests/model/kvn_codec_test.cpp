@@ -64,7 +64,9 @@ TEST(KvnCodecTest, EveryModelFileRoundTrips) {
     ++parsed;
     ASSERT_TRUE(ParseKvn(FormatKvn(x), &again, &err)) << err.message;
     EXPECT_EQ(again, x);
-    if (std::find(written.begin(), written.end(), path) != written.end()) EXPECT_EQ(FormatKvn(x), text);
+    if (std::find(written.begin(), written.end(), path) != written.end()) {
+      EXPECT_EQ(FormatKvn(x), text);
+    }
   }
   EXPECT_GE(parsed, 6);
 }
@@ -185,7 +187,9 @@ TEST(KvnCodecTest, Errors) {
     EXPECT_FALSE(ParseKvn(c.input, &m, &err));
     EXPECT_EQ(err.number, c.number);
     EXPECT_EQ(err.message, c.message);
-    if (!c.detail.empty()) EXPECT_EQ(err.detail, c.detail);
+    if (!c.detail.empty()) {
+      EXPECT_EQ(err.detail, c.detail);
+    }
     EXPECT_EQ(m, SmallModel());   // a refused file changes nothing
   }
 }

@@ -128,7 +128,7 @@ TEST_F(KvnFileTest, VersionsAndHeaders) {
   // Only a regular file opens; a FIFO or /dev/zero must not hang the reader.
   std::filesystem::create_directory(dir.file("folder.kvn"));
   ASSERT_EQ(::mkfifo(dir.file("fifo.kvn").c_str(), 0600), 0);
-  for (const std::string path : {dir.file("absent.kvn"), dir.file("folder.kvn"),
+  for (const std::string& path : {dir.file("absent.kvn"), dir.file("folder.kvn"),
                                  dir.file("fifo.kvn"), std::string("/dev/zero")}) {
     SCOPED_TRACE(path);
     platform.ClearRecords();

@@ -1,7 +1,9 @@
-// A model file (.kvn) opened as File > Open opens it, with the price files
-// it names present in the folder (target.csv, related.csv, semi.csv). A
-// model that loads is saved and opened again: the second save must equal the
-// first, so nothing the reader accepts is lost or changed on the way back.
+// A model file (.kvn): first the codec alone (ParseKvn), whose parsed model
+// must keep every size within the arrays and survive FormatKvn unchanged;
+// then File > Open of the same bytes, with the price files it names present
+// in the folder (target.csv, related.csv, semi.csv). A model that loads is
+// saved and opened again: the second save must equal the first, so nothing
+// the reader accepts is lost or changed on the way back.
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "app/launch.h"
 #include "fuzz/targets/harness.h"
+#include "model/kvn_codec.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 
@@ -56,6 +59,31 @@ void CheckModel(const TMainDlg& m) {
   KV_FUZZ_CHECK(m.dlg.ItemCount(ids::IDC_TICKER_LIST) <= kMaxStocks);
 }
 
+// What ParseKvn gives: sizes within the arrays, finite values, a message
+// with every refusal but the retired version's, and a text that reads back
+// to itself (reals keep six digits, so the text, not the value, is fixed).
+void CheckCodec(std::string_view text) {
+  KvnModel m;
+  KvnError err;
+  if (!ParseKvn(text, &m, &err)) {
+    KV_FUZZ_CHECK(err.number == 101 || err.number == 102);
+    KV_FUZZ_CHECK(!err.message.empty() || err.number == 102);
+    return;
+  }
+  KV_FUZZ_CHECK(m.stocks.size() <= static_cast<size_t>(kMaxStocks));
+  KV_FUZZ_CHECK(m.x_matrix >= 2 && m.x_matrix <= kMaxHidden);
+  KV_FUZZ_CHECK(m.in_nodes >= 0 && m.in_nodes <= kMaxInputs);
+  KV_FUZZ_CHECK(m.out_nodes >= 1 && m.out_nodes <= kMaxOutputs);
+  KV_FUZZ_CHECK(m.hidden_w.size() == static_cast<size_t>(m.x_matrix * (m.in_nodes + 1)));
+  KV_FUZZ_CHECK(m.out_w.size() == static_cast<size_t>(m.out_nodes * (m.x_matrix + 1)));
+  for (float w : m.hidden_w) KV_FUZZ_CHECK(std::isfinite(w));
+  for (float w : m.out_w) KV_FUZZ_CHECK(std::isfinite(w));
+  const std::string first = FormatKvn(m);
+  KvnModel again;
+  KV_FUZZ_CHECK(ParseKvn(first, &again, nullptr));
+  KV_FUZZ_CHECK(FormatKvn(again) == first);
+}
+
 // File > Open of name; true when the model loaded.
 bool Open(Run& run, TMainDlg& m, const std::string& name) {
   run.platform().QueueFile(name);
@@ -68,6 +96,7 @@ bool Open(Run& run, TMainDlg& m, const std::string& name) {
 
 void FuzzKvnFile(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckCodec(text);
   // Paths into the system's special files would read devices, not files.
   for (const char* special : {"/dev", "/proc", "/sys"})
     if (text.find(special) != std::string_view::npos) return;

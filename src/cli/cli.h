@@ -34,11 +34,16 @@ class Session {
   HeadlessPlatform platform;
   std::unique_ptr<Dialog> window;
   std::unique_ptr<TMainDlg> main;
-  // Opens a model as File > Open does; false (after the messages) on failure,
-  // also when the model's price files do not all read (its file and the
-  // reason are printed).
-  bool OpenModel(const std::string& path);
+  // Opens a model as File > Open does (its quotes downloaded first when the
+  // preferences say so); not ok (after the messages) on failure, also when
+  // the model's price files do not all read (its file and the reason are
+  // printed).
+  FileOutcome OpenModel(const std::string& path);
 };
+
+// ": line 12 (learn_rate)" for a model file that did not parse, to follow
+// a command's own failure line; "" otherwise (the message said it all).
+std::string WhereItFailed(const FileOutcome& outcome);
 
 // Options follow the usual conventions: "--name value" or "--name=value",
 // anywhere among the arguments, and "--" ends them (so a file named "--x"

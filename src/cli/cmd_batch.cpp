@@ -232,16 +232,14 @@ int Run(Args& args) {
       m.CmBatchstop();
     }
   });
-  BatchReport rep;
-  RunBatch(m, args[0].c_str(), opt, &rep);
+  const BatchReport rep = RunBatch(m, args[0].c_str(), opt);
   plat().RemovePoller(poller);
   signal(SIGINT, SIG_DFL);
   signal(SIGTERM, SIG_DFL);
 
-  // A batch file or log that could not be used ended the run before it began.
+  // A batch file or log that could not be used ended the run before it
+  // began; its message (rep.refusal) is already on standard error.
   if (!rep.ran) return 1;
-  for (const auto& msg : session.platform.messages())
-    if (msg.caption == "File Error") return 1;
   if (json.text()) {
     std::string log, err;
     if (!ReadFileToString(opt.log_name, &log, &err)) return Fail("batch: " + err);
@@ -255,9 +253,10 @@ int Run(Args& args) {
     // As a shell reports a program ended by that signal.
     return 128 + (stop_signal ? stop_signal : SIGINT);
   }
-  if (m.batch_failures > 0)
-    return Fail("batch: " + std::to_string(m.batch_failures) +
-                (m.batch_failures == 1 ? " model" : " models") + " failed; see the Error lines of " + opt.log_name);
+  if (!rep.log_error.empty()) return Fail("batch: " + rep.log_error);
+  if (const int failed = rep.failed(); failed > 0)
+    return Fail("batch: " + std::to_string(failed) + (failed == 1 ? " model" : " models") +
+                " failed; see the Error lines of " + opt.log_name);
   return 0;
 }
 
@@ -272,8 +271,8 @@ const Registrar reg({
     "and ends, and a summary, go to standard error. Ctrl-C or SIGTERM stops the\n"
     "batch after the running models are saved, forecast and logged; nothing new\n"
     "starts, and the exit status is 128 + the signal (130 for Ctrl-C). Exit\n"
-    "status 1 when any model failed to load, train, save or forecast, or the\n"
-    "batch did not run.\n"
+    "status 1 when any model failed to load, train, save or forecast, the\n"
+    "batch did not run, or batch.log could not take every line (a full disk).\n"
     "--jobs J works on up to J models at once, each in a process of its own\n"
     "(default 1); lines naming the same model still run one after the other,\n"
     "and the log keeps the batch file's order.\n"

@@ -118,7 +118,8 @@ int Run(Args& args) {
     if (!ReadWalkForwardFile(from, &report, nullptr, &why)) return Fail("chart: " + why);
   } else {
     session = std::make_unique<Session>();
-    if (!session->OpenModel(args[0])) return Fail("chart: cannot open the model " + args[0]);
+    if (const FileOutcome o = session->OpenModel(args[0]); !o.ok)
+    return Fail("chart: cannot open the model " + args[0] + WhereItFailed(o));
     model_name = std::filesystem::path(args[0]).filename().string();
   }
   auto paint = [&](Canvas& c) {

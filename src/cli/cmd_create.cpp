@@ -96,8 +96,7 @@ int Run(Args& args) {
     m.DisplayEvaluation();
   }
   m.model_path = model;
-  m.Save_Param();
-  if (m.modified) return 1;   // message 200 has been printed
+  if (!m.Save_Param().ok) return 1;   // its message has been printed
   std::printf("%s: %d stocks, %d days, %d inputs, %d hidden neurons\n", model.c_str(), m.n_files,
               m.patterns.n_days, m.net.in_nodes, m.net.x_matrix);
   return 0;

@@ -1,10 +1,8 @@
 // kestrivane-cli demo: the whole road of a model on the bundled sample files,
 // in one command (make demo): copy the samples, build a three-stock model,
 // train it briefly, forecast, simulate and write the report.
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include "platform/svg_canvas.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv::cli {
@@ -50,21 +49,8 @@ std::string FindSamples() {
 
 // Copies from to to; false with *why naming the file and the system's reason.
 bool CopyFile(const fs::path& from, const fs::path& to, std::string* why) {
-  std::FILE* f = std::fopen(from.c_str(), "rb");
-  if (!f) {
-    *why = "cannot open " + from.string() + ": " + std::strerror(errno);
-    return false;
-  }
   std::string data;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-  const int read_errno = std::ferror(f) ? errno : 0;
-  std::fclose(f);
-  if (read_errno) {
-    *why = "cannot read " + from.string() + ": " + std::strerror(read_errno);
-    return false;
-  }
+  if (!ReadFileToString(from.string(), &data, why)) return false;
   return WriteFileAtomic(to.string(), data, why);
 }
 
@@ -119,8 +105,7 @@ int Run(Args& args) {
     return Fail("demo: the sample files could not be read");
   const fs::path model = dir / "demo.kvn";
   session.platform.QueueFile(model.string());
-  m.CmFilesaveas();
-  if (m.untitled || m.modified) return Fail("demo: cannot write the model " + model.string());
+  if (!m.CmFilesaveas().ok) return Fail("demo: cannot write the model " + model.string());
   std::printf("%d trading days from %d to %d, %d network inputs\n", m.patterns.n_days, calendar[0],
               calendar[m.patterns.n_days - 1], m.net.in_nodes);
 
@@ -165,8 +150,7 @@ int Run(Args& args) {
   signal(SIGINT, SIG_DFL);
   progress(plat().clock().TickMs());
   if (tty) std::fputc('\n', stderr);
-  m.CmFilesave();
-  if (m.modified) return Fail("demo: cannot write the model " + model.string());
+  if (!m.CmFilesave().ok) return Fail("demo: cannot write the model " + model.string());
 
   std::printf("\n%s\n\n", Pred7Text(m).c_str());
 

@@ -2,7 +2,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "download/http_client.h"
 #include "download/loader_dlg.h"
 #include "download/quote_settings.h"
+#include "util/file.h"
 
 namespace kv::cli {
 namespace {
@@ -19,28 +19,30 @@ namespace {
 // The price lines of a quote file as written: those starting with a digit,
 // after an optional quote.
 int CountDays(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  ReadFileToString(path, &text);
   int days = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t at = !line.empty() && line[0] == '"' ? 1 : 0;
-    if (at < line.size() && line[at] >= '0' && line[at] <= '9') ++days;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const size_t at = start + (text[start] == '"' ? 1 : 0);
+    if (at < end && text[at] >= '0' && text[at] <= '9') ++days;
+    start = end + 1;
   }
   return days;
 }
 
-// Whether path can be read (a folder opens but cannot); otherwise *why is the
-// system's reason.
+// Whether path can be read: a regular file that opens (a FIFO would block,
+// a folder opens but cannot be read); otherwise *why is the reason.
 bool Readable(const std::string& path, std::string* why) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  File f = OpenRegularFile(path);
   if (!f) {
-    *why = std::strerror(errno);
+    *why = errno == EINVAL ? "not a regular file" : std::strerror(errno);
     return false;
   }
   errno = 0;
-  const bool read = std::fgetc(f) != EOF || !std::ferror(f);
+  const bool read = std::fgetc(f.get()) != EOF || !std::ferror(f.get());
   if (!read) *why = std::strerror(errno ? errno : EIO);
-  std::fclose(f);
   return read;
 }
 

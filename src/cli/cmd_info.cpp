@@ -15,7 +15,7 @@ int Run(Args& args) {
   const JsonOutput json = TakeJson(args);
   if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   Session s;
-  if (!s.OpenModel(args[0])) return 1;
+  if (!s.OpenModel(args[0]).ok) return 1;
   TMainDlg& m = *s.main;
   PrintDataWarnings(m, stderr);
 

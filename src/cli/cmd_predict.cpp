@@ -46,7 +46,8 @@ int Run(Args& args) {
   if (int rc = CheckArgs(args, 1, 1, "give exactly one model file")) return rc;
   Session session;
   TMainDlg& m = *session.main;
-  if (!session.OpenModel(args[0])) return Fail("predict: cannot open the model " + args[0]);
+  if (const FileOutcome o = session.OpenModel(args[0]); !o.ok)
+    return Fail("predict: cannot open the model " + args[0] + WhereItFailed(o));
   if (m.Trained <= 0) return Fail("predict: the model " + args[0] + " is not trained");
   const std::string text = Pred7Text(m);
   if (text.empty()) return Fail("predict: the model " + args[0] + " has no price data");

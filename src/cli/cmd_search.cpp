@@ -17,7 +17,8 @@ int Run(Args& args) {
   if (!lock.Acquire(args[0], "kestrivane-cli search")) return Fail("search: " + lock.message());
   Session session;
   TMainDlg& m = *session.main;
-  if (!session.OpenModel(args[0])) return Fail("search: cannot open the model " + args[0]);
+  if (const FileOutcome o = session.OpenModel(args[0]); !o.ok)
+    return Fail("search: cannot open the model " + args[0] + WhereItFailed(o));
   // As the menu: the search needs more than twelve hours of training.
   if (m.TimeTrained <= 720 && !force)
     return Fail("search: Max Profit needs more than 12:00 hours of training; " + args[0] +
@@ -36,8 +37,7 @@ int Run(Args& args) {
   std::printf("take_stop_band: %.2f\n", static_cast<double>(m.take_stop_band));
   std::printf("value: %.2f\n", static_cast<double>(value));
 
-  m.CmFilesave();
-  if (m.modified) return Fail("search: the model was not saved");
+  if (!m.CmFilesave().ok) return Fail("search: the model was not saved");
   return 0;
 }
 

@@ -92,7 +92,8 @@ int Run(Args& args) {
   Session session;
   TMainDlg& m = *session.main;
   SetMoneyForRun(money_options);   // for this run only: kv.dat never sees them
-  if (!session.OpenModel(args[0])) return Fail("simulate: cannot open the model " + args[0]);
+  if (const FileOutcome o = session.OpenModel(args[0]); !o.ok)
+    return Fail("simulate: cannot open the model " + args[0] + WhereItFailed(o));
   if (strategy >= 0) m.Strategy = strategy;   // 7 keeps the model's searched parameters
 
   m.UpdateFigures();

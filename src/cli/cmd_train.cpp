@@ -151,7 +151,8 @@ int Run(Args& args) {
   if (!lock.Acquire(args[0], "kestrivane-cli train")) return Fail("train: " + lock.message());
   Session session;
   TMainDlg& m = *session.main;
-  if (!session.OpenModel(args[0])) return Fail("train: cannot open the model " + args[0]);
+  if (const FileOutcome o = session.OpenModel(args[0]); !o.ok)
+    return Fail("train: cannot open the model " + args[0] + WhereItFailed(o));
   PrintDataWarnings(m, stderr);
   if (!m.DoBackProp && !m.DoAnnealing) {
     m.B1_BNClicked();   // shows why nothing happens
@@ -184,8 +185,7 @@ int Run(Args& args) {
   progress.Finish();
 
   m.step_budget = -1;
-  m.CmFilesave();
-  if (m.modified) return Fail("train: the model was not saved");
+  if (!m.CmFilesave().ok) return Fail("train: the model was not saved");
   std::printf("%s: %lld learning steps, Trained %d, %d hidden neurons, %d minutes trained%s\n",
               args[0].c_str(), m.learning_steps, m.Trained, m.net.x_matrix, m.TimeTrained,
               stopped ? " (interrupted)" : "");

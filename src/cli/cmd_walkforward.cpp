@@ -98,7 +98,8 @@ int Run(Args& args) {
 
   Session session;
   TMainDlg& m = *session.main;
-  if (!session.OpenModel(args[0])) return Fail("walkforward: cannot open the model " + args[0]);
+  if (const FileOutcome o = session.OpenModel(args[0]); !o.ok)
+    return Fail("walkforward: cannot open the model " + args[0] + WhereItFailed(o));
   s.money = Overridden(MoneyFromPreferences(), money);
 
   FoldProgress progress;

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_wording.h"
+#include "download/auto_download.h"
 #include "resources/ids.h"
 #include "util/file_failure.h"
 
@@ -29,9 +30,11 @@ Session::~Session() {
   SetPlatform(nullptr);
 }
 
-bool Session::OpenModel(const std::string& path) {
+FileOutcome Session::OpenModel(const std::string& path) {
   main->model_path = path;
-  if (!main->Read_Param()) {
+  TMainDlg& m = *main;
+  FileOutcome outcome = m.Read_Param([&m] { DownloadModelQuotes(m); });
+  if (!outcome.ok) {
     if (main->Damaged()) {
       std::fprintf(stderr,
                    "kestrivane-cli: %s is not loaded: %s. The model file is left as it is; "
@@ -41,10 +44,15 @@ bool Session::OpenModel(const std::string& path) {
       main->modified = false;
     }
     main->CmFilenew();
-    return false;
+    return outcome;
   }
   main->DisplayEvaluation();
-  return true;
+  return outcome;
+}
+
+std::string WhereItFailed(const FileOutcome& outcome) {
+  const bool parse_error = outcome.number == 101 || outcome.number == 102;
+  return parse_error && !outcome.detail.empty() ? ": " + outcome.detail : "";
 }
 
 namespace {

@@ -11,6 +11,7 @@
 
 #include "data/fields.h"
 #include "data/price_format.h"
+#include "data/price_passes.h"
 #include "data/stock.h"
 #include "data/calendar.h"
 #include "platform/platform.h"
@@ -51,11 +52,23 @@ void DateMessage(const std::string& text) {
 
 bool Stock::Figure_Date_Format(const char* path) {
   if (path) data_file = path;
-  const std::string& file = data_file;
+  PriceLines lines;
+  header_lines = -1;
+  try {
+    if (!lines.Open(data_file)) return false;
+  } catch (const std::exception&) {
+    DateMessage("IO error reading data file: \n" + data_file + "\n-ERROR 512c");
+    return false;
+  }
+  return FigureDateFormat(*this, lines);
+}
+
+bool FigureDateFormat(Stock& s, PriceLines& lines) {
+  const std::string& file = s.data_file;
+  int32_t& header_lines = s.header_lines;
   try {
     header_lines = -1;
-    PriceLines lines;
-    if (!lines.Open(file)) return false;
+    lines.Rewind();
 
     std::string line;
     bool found = false;
@@ -171,7 +184,7 @@ bool Stock::Figure_Date_Format(const char* path) {
     std::stable_sort(order, order + 3, [&](int a, int b) { return changes[a] < changes[b]; });
     // order[0] changed least: year; order[1]: month; order[2]: day. The
     // stable sort keeps equal counts in left-to-right order.
-    int* roles[3] = {year_pos, month_pos, day_pos};
+    int* roles[3] = {s.year_pos, s.month_pos, s.day_pos};
     for (int r = 0; r < 3; ++r) {
       roles[r][0] = pair[order[r]][0];
       roles[r][1] = pair[order[r]][1];

@@ -2,6 +2,7 @@
 // month names become numbers, separators and decimal marks are unified and
 // everything else is dropped, so that every layout reaches the date
 // recognition and the column picker in one shape ("31/12/98,12.50,1000").
+#include <algorithm>
 #include <cstring>
 
 #include "data/stock.h"
@@ -17,7 +18,10 @@ constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 bool Stock::Convert_Month(std::string& line) {
   // The names are tried in calendar order and the first one found anywhere in
-  // the line wins; only that one occurrence is replaced.
+  // the line wins; only that one occurrence is replaced. Every name starts
+  // with a capital, so a line without one (most lines) holds none.
+  if (std::none_of(line.begin(), line.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+    return false;
   for (int m = 0; m < 12; ++m) {
     size_t at = line.find(kMonths[m]);
     if (at == std::string::npos) continue;
@@ -40,14 +44,13 @@ char Stock::ChCheck(char c, int mode) {
 void Stock::strcheck(std::string& line) {
   Convert_Month(line);
   const int mode = line.find(';') != std::string::npos ? 1 : 0;
-  std::string out;
-  out.reserve(line.size() < kMaxCleanLine ? line.size() : kMaxCleanLine);
-  for (char c : line) {
-    if (out.size() >= kMaxCleanLine) break;
-    char k = ChCheck(c, mode);
-    if (k) out.push_back(k);
+  // In place: what is kept never overtakes what is read.
+  size_t kept = 0;
+  for (size_t i = 0; i < line.size() && kept < kMaxCleanLine; ++i) {
+    const char k = ChCheck(line[i], mode);
+    if (k) line[kept++] = k;
   }
-  line.swap(out);
+  line.resize(kept);
 }
 
 }  // namespace kv

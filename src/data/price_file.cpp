@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "data/fields.h"
 #include "data/price_format.h"
+#include "data/price_passes.h"
 #include "data/stock.h"
 #include "platform/platform.h"
 #include "util/text.h"
@@ -38,6 +40,26 @@ float FieldValue(std::string_view field) {
   return std::isfinite(v) ? v : 0.0f;
 }
 
+// The first calendar day holding date, or -1.
+int DayOf(int32_t date) {
+  const int n = std::clamp(calendar_count, 0, kMaxDays);
+  const int32_t* at = std::find(calendar, calendar + n, date);
+  return at == calendar + n ? -1 : static_cast<int>(at - calendar);
+}
+
+// The same in a calendar whose days ascend.
+int DayOfSorted(int32_t date) {
+  const int n = std::clamp(calendar_count, 0, kMaxDays);
+  const int32_t* at = std::lower_bound(calendar, calendar + n, date);
+  return at == calendar + n || *at != date ? -1 : static_cast<int>(at - calendar);
+}
+
+void Place(Stock& s, int day, float p, float v) {
+  s.price[day] = s.raw_price[day] = s.quoted_price[day] = p;
+  s.volume[day] = s.raw_volume[day] = v;
+  s.quoted[day] = true;
+}
+
 }  // namespace
 
 bool Stock::Check_File_Format(const char* path) {
@@ -47,6 +69,12 @@ bool Stock::Check_File_Format(const char* path) {
     FileError("Can not open data file: \n" + data_file + "\n-ERROR 1500");
     return false;
   }
+  return CheckFileFormat(*this, lines);
+}
+
+bool CheckFileFormat(Stock& s, PriceLines& lines) {
+  const std::string& data_file = s.data_file;
+  lines.Rewind();
   // Several lines on one date are prices within the day: read as days they
   // would give a wrong series, whichever line won.
   if (lines.format().intraday) {
@@ -68,7 +96,7 @@ bool Stock::Check_File_Format(const char* path) {
   }
   int count = 0;
   while (lines.Next(line)) {
-    strcheck(line);
+    Stock::strcheck(line);
     if (line.empty()) continue;
     if (!StartsWithDigit(line)) {
       FileError("File: \n" + data_file + " is not a valid text csv file\n-ERROR 1502");
@@ -87,16 +115,17 @@ bool Stock::Check_File_Format(const char* path) {
 bool Stock::Read_File(int keep, const char* path) {
   if (path) data_file = path;
   data_read = false;
-  if (!Check_File_Format()) return false;
-  if (!Figure_Date_Format()) {
+  PriceLines lines;
+  if (!lines.Open(data_file)) {
+    FileError("Can not open data file: \n" + data_file + "\n-ERROR 1500");
+    return false;
+  }
+  if (!CheckFileFormat(*this, lines)) return false;
+  if (!FigureDateFormat(*this, lines)) {
     FileError("Date Format error in historical data file: \n" + data_file + "\n-ERROR 512");
     return false;
   }
-  PriceLines lines;
-  if (!lines.Open(data_file)) {
-    FileError("Unable to open historical data file: " + data_file + "\n-ERROR 500");
-    return false;
-  }
+  lines.Rewind();
   for (float* s : {price, raw_price, s_price, l_price, volume, raw_volume, quoted_price}) std::fill(s, s + kMaxDays, 0.0f);
   std::fill(quoted, quoted + kMaxDays, false);
   file_dates.clear();
@@ -112,6 +141,11 @@ bool Stock::Read_File(int keep, const char* path) {
 
   // A six-column file whose lines carry a trailing 0 looks like seven
   // columns; until a line shows otherwise, such lines are read as six.
+  // The calendar Add_Dates builds ascends: a binary search then finds the
+  // day a scan would.
+  const int days = std::clamp(calendar_count, 0, kMaxDays);
+  const bool ascending = std::adjacent_find(calendar, calendar + days, std::greater_equal<int32_t>()) ==
+                         calendar + days;
   bool layout_settled = false;
   std::string_view fields[kMaxFields + 1];
   const int32_t today = plat().clock().TodayYmd();
@@ -134,7 +168,9 @@ bool Stock::Read_File(int keep, const char* path) {
     PriceColumnsByCount(n, price_col, volume_col);
     float p = price_col ? FieldValue(fields[price_col - 1]) : 0.0f;
     float v = volume_col ? FieldValue(fields[volume_col - 1]) : 0.0f;
-    Add_Price(date, p, v);
+    if (date > today) continue;
+    const int day = ascending ? DayOfSorted(date) : DayOf(date);
+    if (day >= 0) Place(*this, day, p, v);
   }
   lines = PriceLines();
   Filter();
@@ -145,15 +181,8 @@ bool Stock::Read_File(int keep, const char* path) {
 
 bool Stock::Add_Price(int32_t date, float p, float v) {
   if (date > plat().clock().TodayYmd()) return true;
-  const int n = std::clamp(calendar_count, 0, kMaxDays);
-  for (int i = 0; i < n; ++i) {
-    if (calendar[i] == date) {
-      price[i] = raw_price[i] = quoted_price[i] = p;
-      volume[i] = raw_volume[i] = v;
-      quoted[i] = true;
-      break;
-    }
-  }
+  const int day = DayOf(date);
+  if (day >= 0) Place(*this, day, p, v);
   return true;
 }
 

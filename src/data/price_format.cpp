@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <set>
 
 #include "data/fields.h"
@@ -166,17 +167,36 @@ bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& v
   return true;
 }
 
+bool NextTextLine(const std::string& text, size_t* pos, std::string& line, size_t limit) {
+  const size_t at = *pos;
+  if (at >= text.size()) {
+    line.clear();
+    return false;
+  }
+  const void* nl = std::memchr(text.data() + at, '\n', text.size() - at);
+  const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - text.data()) : text.size();
+  line.assign(text, at, std::min(end - at, limit));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  *pos = nl ? end + 1 : end;
+  return true;
+}
+
 PriceFormat SniffPriceFormat(const std::string& path) {
+  std::string text;
+  if (!ReadFileToString(path, &text)) return PriceFormat();
+  return SniffPriceText(text);
+}
+
+PriceFormat SniffPriceText(const std::string& text) {
   PriceFormat fmt;
-  File f = OpenRegularFile(path);
-  if (!f) return fmt;
   fmt.opened = true;
 
   std::string line, heading;
   bool first = true, in_data = false;
   int heading_fields = 0;
   std::set<std::string> dates;
-  while (ReadLine(f.get(), line, kPriceLineLimit)) {
+  size_t pos = 0;
+  while (NextTextLine(text, &pos, line, kPriceLineLimit)) {
     if (first) {
       fmt.bom = line.compare(0, 3, "\xEF\xBB\xBF") == 0;
       StripBom(line);
@@ -221,6 +241,13 @@ PriceFormat SniffPriceFormat(const std::string& path) {
     }
     if (!LooksLikeData(line)) continue;
     if (line.size() > kPlainLineLimit) fmt.rewrite = true;
+    // Most lines hold no quote, no exponent and no decimal comma: then no
+    // field needs care and only the date field can hold a time of day, which
+    // is found without splitting the line.
+    if (fmt.separator != ';' &&
+        std::none_of(line.begin(), line.end(), [](char c) { return c == '"' || c == 'e' || c == 'E'; }) &&
+        line.find(':') >= line.find(fmt.separator))
+      continue;
     bool quoted = false;
     for (char c : line) {
       if (c == '"') quoted = !quoted;
@@ -242,16 +269,34 @@ PriceFormat SniffPriceFormat(const std::string& path) {
 }
 
 bool PriceLines::Open(const std::string& path) {
-  format_ = SniffPriceFormat(path);
+  text_.clear();
+  pos_ = 0;
   first_ = true;
-  file_ = format_.opened ? OpenRegularFile(path) : File(nullptr, &std::fclose);
-  // errno is still that of the failed open, here or in the sniff.
-  if (!file_) NoteFileFailure("open", path, errno);
-  return file_ != nullptr;
+  errno = 0;
+  try {
+    open_ = ReadFileToString(path, &text_);
+  } catch (const std::bad_alloc&) {
+    open_ = false;
+    errno = ENOMEM;
+  }
+  if (!open_) {
+    // errno is that of the failed open or read; none is left by a file over
+    // the size limit.
+    NoteFileFailure("open", path, errno ? errno : EFBIG);
+    format_ = PriceFormat();
+    return false;
+  }
+  format_ = SniffPriceText(text_);
+  return true;
+}
+
+void PriceLines::Rewind() {
+  pos_ = 0;
+  first_ = true;
 }
 
 bool PriceLines::Next(std::string& line) {
-  if (!file_ || !ReadLine(file_.get(), line, kPriceLineLimit)) return false;
+  if (!open_ || !NextTextLine(text_, &pos_, line, kPriceLineLimit)) return false;
   if (first_) StripBom(line);
   first_ = false;
   if (!format_.rewrite || !LooksLikeData(line)) return true;

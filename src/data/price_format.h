@@ -11,12 +11,8 @@
 // column rules downstream stay one and the same code.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
-
-#include "util/file.h"
 
 namespace kv {
 
@@ -37,28 +33,40 @@ struct PriceFormat {
 };
 
 // Looks at the file at path. A path that is not a regular file (a folder, a
-// FIFO, a device) or cannot be opened gives opened == false at once.
+// FIFO, a device) or cannot be read gives opened == false at once.
 PriceFormat SniffPriceFormat(const std::string& path);
+// The same for the whole text of a file (opened is set).
+PriceFormat SniffPriceText(const std::string& text);
 
 // Price and volume columns (1-based, 0 = none) of a line without a naming
 // heading, by its number of non-empty fields.
 void PriceColumnsByCount(int nfields, int& price_col, int& volume_col);
 
 // The lines of a price file in the form the reader works on. Heading lines
-// come as written; data lines as written or rewritten (see above).
+// come as written; data lines as written or rewritten (see above). The file
+// is read once, whole, by Open; the passes of one read work on that text.
 class PriceLines {
  public:
-  // False when the file is not a regular file or cannot be opened.
+  // False when the file is not a regular file or cannot be read.
   bool Open(const std::string& path);
   // The next line without its line end; false at the end of the file.
   bool Next(std::string& line);
+  // Back to the first line of the text Open read.
+  void Rewind();
   const PriceFormat& format() const { return format_; }
 
  private:
   PriceFormat format_;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+  std::string text_;
+  size_t pos_ = 0;
+  bool open_ = false;
   bool first_ = true;
 };
+
+// The line of text starting at *pos, as ReadLine reads it from a file: at
+// most `limit` characters kept, the rest up to the line end dropped, a
+// trailing '\r' removed; *pos moves past the line end. False at the end.
+bool NextTextLine(const std::string& text, size_t* pos, std::string& line, size_t limit);
 
 // The fields of one raw line split at `separator`, double quotes honoured
 // (a separator inside quotes belongs to the field; quotes are removed);

@@ -7,7 +7,6 @@
 #include "download/quote_file.h"
 #include "download/quote_settings.h"
 #include "platform/http_transfer.h"
-#include "util/text.h"
 
 namespace kv {
 
@@ -27,18 +26,6 @@ const char* const kStateText[] = {
     "Status: Connecting...",
     "Status: Connected",
 };
-
-// Copies src (n characters) into a fixed field; false when it does not fit.
-bool copy_field(char* dst, size_t size, const char* src, size_t n) {
-  if (n >= size) return false;
-  std::memcpy(dst, src, n);
-  dst[n] = 0;
-  return true;
-}
-
-bool key_is(const char* key, size_t n, const char* name) {
-  return std::strlen(name) == n && strncasecmp(key, name, n) == 0;
-}
 
 // A ticker symbol goes into the request path: characters that would break
 // the request line or change the path's meaning are percent-encoded.
@@ -60,54 +47,7 @@ std::string EncodeSymbol(const char* s) {
 
 }  // namespace
 
-// ---- configuration -----------------------------------------------------------
-
-bool ParseLoaderConfig(const char* text, QuoteSource* table, int count) {
-  if (!text) return false;
-  const char* colon = std::strchr(text, ':');
-  if (!colon || colon - text < 3 || strncasecmp(text, "KVL", 3) != 0) return false;
-  const char* p = std::strchr(colon + 1, '\n');
-  if (!p) return true;  // nothing follows the first line
-  ++p;
-
-  int entry = 0;  // lines before the first CN fill entry 0
-  while (*p) {
-    colon = std::strchr(p, ':');
-    if (!colon) break;
-    const char* key = p;
-    size_t key_len = static_cast<size_t>(colon - p);
-    const char* value = colon + 1;
-    if (!*value) break;
-    const char* nl = std::strchr(value, '\n');
-    const char* end = nl ? nl : value + std::strlen(value);
-    p = nl ? nl + 1 : end;
-    size_t n = static_cast<size_t>(end - value);
-    if (n > 0 && value[n - 1] == '\r') --n;
-
-    // A line without a colon has run into this key, which then matches nothing.
-    if (key_is(key, key_len, "CN")) {
-      std::string_view v(value, n);
-      size_t i = v.find_first_not_of(" \t");
-      bool number = i != std::string_view::npos &&
-                    ((v[i] >= '0' && v[i] <= '9') ||
-                     ((v[i] == '-' || v[i] == '+') && i + 1 < n && v[i + 1] >= '0' && v[i + 1] <= '9'));
-      long long cn = number ? LeadingInt(v) : -1;
-      entry = (cn >= 0 && cn < count) ? static_cast<int>(cn) : -1;
-      continue;
-    }
-    if (entry < 0) continue;
-    QuoteSource& q = table[entry];
-    char* field = nullptr;
-    if (key_is(key, key_len, "CNAME")) field = q.name;
-    else if (key_is(key, key_len, "CURL")) field = q.host;
-    else if (key_is(key, key_len, "CRPRE")) field = q.prefix;
-    else if (key_is(key, key_len, "CRPOST")) field = q.suffix;
-    // CUSER, CPWD and CHL belong to a group too but carry nothing we use;
-    // every other key is ignored as well.
-    if (field) copy_field(field, QuoteSource::kFieldMax + 1, value, n);
-  }
-  return true;
-}
+// ---- addresses -----------------------------------------------------------------
 
 bool SplitHostPort(std::string_view spec, std::string& host, int& port) {
   port = 80;
@@ -400,10 +340,7 @@ bool DlgSendStream::GetURLConfig() {
   result_[0] = 0;
   std::string server = VendorServer();
   if (!GetURL(server.c_str(), kConfigPath, result_, kResultSize)) return false;
-  if (!ParseLoaderConfig(result_, sources_, kSources)) {
-    reason_ = "not a quote-source configuration (no \"KVL:\" at its start)";
-    return false;
-  }
+  if (!ParseLoaderConfig(result_, sources_, kSources, &reason_)) return false;
   config_loaded_ = true;
   return true;
 }

@@ -16,30 +16,11 @@
 #include <string>
 #include <string_view>
 
+#include "download/loader_config.h"
 #include "platform/platform.h"
 #include "resources/ids.h"
 
 namespace kv {
-
-// One quote database of the configuration.
-struct QuoteSource {
-  static constexpr int kFieldMax = 255;
-  char name[kFieldMax + 1] = {};    // CNAME: shown in the download dialog, e.g. "USA"
-  char host[kFieldMax + 1] = {};    // CURL: HOST or HOST:PORT of its server
-  char prefix[kFieldMax + 1] = {};  // CRPRE: path before the ticker symbol
-  char suffix[kFieldMax + 1] = {};  // CRPOST: path after the ticker symbol
-  void Clear() { name[0] = host[0] = prefix[0] = suffix[0] = 0; }
-};
-
-// Reads the quote-source configuration ("KVL:" first line, then KEY:VALUE
-// lines) into table[0..count-1], which the caller has cleared. False when
-// the text does not begin with the magic token.
-//
-// Decided here: a CN outside 0..count-1 selects no entry, so the lines of its
-// group are ignored until the next valid CN; a value longer than 255
-// characters is ignored (a cut host or path would only fetch the wrong thing);
-// a line end is CR LF or LF alone, and only a CR is taken off the value.
-bool ParseLoaderConfig(const char* text, QuoteSource* table, int count);
 
 // Splits "HOST" or "HOST:PORT". port is 80 without a port; false when the
 // port is not a number in 1..65535 or the host is empty.

@@ -13,6 +13,7 @@
 #include "download/quote_settings.h"
 #include "model/main_dlg.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv {
@@ -362,7 +363,8 @@ void LoaderDlg::LOAD_TICKERS_BNClicked() {
 }
 
 void LoaderDlg::LoadListFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  // Read line by line: a quote file picked by mistake may be large.
+  File f = OpenRegularFile(path);
   if (!f) return;  // a list that cannot be opened is ignored
   // The symbols listed so far, for the duplicate check: searching the list
   // box once per line would make a long file (a quote file picked by
@@ -371,7 +373,7 @@ void LoaderDlg::LoadListFile(const std::string& path) {
   for (int i = 0, n = dlg_->ItemCount(ids::IDC_LD_SYMBOLS); i < n; ++i)
     listed.insert(dlg_->ItemText(ids::IDC_LD_SYMBOLS, i));
   std::string line;
-  while (listed.size() < static_cast<size_t>(kMaxSymbols) && ReadLine(f, line, 24999)) {
+  while (listed.size() < static_cast<size_t>(kMaxSymbols) && ReadLine(f.get(), line, 24999)) {
     // The first comma-separated field; a company name after it is dropped.
     size_t b = line.find_first_not_of(',');
     if (b == std::string::npos) continue;
@@ -384,7 +386,6 @@ void LoaderDlg::LoadListFile(const std::string& path) {
     if (symbol.empty() || control || !listed.insert(symbol).second) continue;
     dlg_->AddItem(ids::IDC_LD_SYMBOLS, symbol);
   }
-  std::fclose(f);
 }
 
 // ---- destination, filter, database ----------------------------------------------------

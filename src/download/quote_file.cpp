@@ -37,7 +37,7 @@ QuoteFileWriter::QuoteFileWriter(std::string path, bool cr_to_space)
     : path_(std::move(path)), cr_to_space_(cr_to_space) {}
 
 QuoteFileWriter::~QuoteFileWriter() {
-  if (f_) std::fclose(f_);
+  f_.reset();
   if (!tmp_.empty()) ::unlink(tmp_.c_str());
 }
 
@@ -57,7 +57,7 @@ bool QuoteFileWriter::Open() {
   struct stat old;
   if (::stat(path_.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   else ::fchmod(fd, 0666 & ~mask);
-  f_ = ::fdopen(fd, "wb");
+  f_.reset(::fdopen(fd, "wb"));
   if (!f_) {
     ::close(fd);
     return WriteFailed();
@@ -78,7 +78,7 @@ bool QuoteFileWriter::Write(const char* data, size_t n) {
       if (c == '\r') c = ' ';
     out = buf_.data();
   }
-  if (std::fwrite(out, 1, n, f_) != n) return WriteFailed();
+  if (std::fwrite(out, 1, n, f_.get()) != n) return WriteFailed();
   return true;
 }
 
@@ -86,10 +86,10 @@ bool QuoteFileWriter::Commit() {
   if (!f_) return false;
   error_ = check_.Verdict();
   if (!error_.empty()) return false;
-  bool ok = std::fflush(f_) == 0 && ::fsync(::fileno(f_)) == 0;
+  bool ok = std::fflush(f_.get()) == 0 && ::fsync(::fileno(f_.get())) == 0;
   int err = errno;
-  ok = (std::fclose(f_) == 0) && ok;
-  f_ = nullptr;
+  // Closed here, not by File, since a failing close means lost data.
+  ok = (std::fclose(f_.release()) == 0) && ok;
   if (!ok) {
     errno = err ? err : errno;
     return WriteFailed();

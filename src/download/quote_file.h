@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "util/file.h"
+
 namespace kv {
 
 class QuoteFileCheck {
@@ -50,7 +52,7 @@ class QuoteFileWriter {
   std::string path_;
   std::string tmp_;
   bool cr_to_space_;
-  std::FILE* f_ = nullptr;
+  File f_{nullptr, &std::fclose};
   QuoteFileCheck check_;
   std::string error_;
   std::string buf_;

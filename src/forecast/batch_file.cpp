@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv {
@@ -166,24 +167,15 @@ BatchCheck CheckBatchFile(const std::string& path) {
 
   // The same refusals as a run, before any line is read.
   const std::string cannot_open = "Unable to open batch file for reading -ERROR 702: " + path + ": ";
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    fail(0, cannot_open + std::strerror(errno));
-    return check;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    fail(0, cannot_open + "not a regular file");
-    return check;
-  }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  // Read line by line: a batch file may be huge.
+  File f = OpenRegularFile(path);
   if (!f) {
-    fail(0, cannot_open + std::strerror(errno));
+    fail(0, cannot_open + (errno == EINVAL || errno == EISDIR ? "not a regular file" : std::strerror(errno)));
     return check;
   }
   std::string line;
-  ReadLine(f, line, kBatchLineLimit);
+  ReadLine(f.get(), line, kBatchLineLimit);
   if (!IsBatchHeader(line)) {
-    std::fclose(f);
     fail(1, "File " + path + " is not a batch file -ERROR 703; its first line must begin with \"" +
                 kBatchMagic + "\"");
     return check;
@@ -191,7 +183,6 @@ BatchCheck CheckBatchFile(const std::string& path) {
   char cwd[PATH_MAX];
   const std::string log_path = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/batch.log" : "batch.log";
   if (SameFile(path, log_path)) {
-    std::fclose(f);
     fail(1, "File " + path + " is the batch log itself, which each run writes afresh; give the "
                 "batch file another name");
     return check;
@@ -201,7 +192,7 @@ BatchCheck CheckBatchFile(const std::string& path) {
 
   int number = 1;
   size_t skipped = 0;
-  while (ReadBatchLine(f, line, &skipped)) {
+  while (ReadBatchLine(f.get(), line, &skipped)) {
     ++number;
     BatchLine b = ParseBatchLine(line);
     b.skipped += skipped;
@@ -256,12 +247,11 @@ BatchCheck CheckBatchFile(const std::string& path) {
     }
     if (b.kind == BatchLine::Kind::kQuit) {
       // A run stops at Q; whatever follows is never carried out.
-      if (ReadBatchLine(f, line, &skipped))
+      if (ReadBatchLine(f.get(), line, &skipped))
         say(number, false, "the lines after this one are not carried out: Q ends the batch");
       break;
     }
   }
-  std::fclose(f);
   return check;
 }
 

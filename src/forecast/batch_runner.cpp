@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,10 +30,12 @@
 #include "model/globals.h"
 #include "forecast/stats_window.h"
 #include "data/data_quality.h"
+#include "download/auto_download.h"
 #include "data/stock.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
 #include "util/atomic_file.h"
+#include "util/file.h"
 #include "util/model_lock.h"
 #include "util/text.h"
 
@@ -96,7 +99,10 @@ class BatchLog {
     while (left > 0) {
       const ssize_t n = ::write(fd_, p, left);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n <= 0) {
+        if (!error_) error_ = n < 0 ? errno : EIO;
+        return false;
+      }
       p += n;
       left -= static_cast<size_t>(n);
     }
@@ -107,9 +113,12 @@ class BatchLog {
     fd_ = -1;
   }
   const std::string& path() const { return path_; }
+  // The reason of the first line that did not reach the file; 0 when all did.
+  int error() const { return error_; }
 
  private:
   int fd_ = -1;
+  int error_ = 0;
   std::string path_;
 };
 
@@ -264,7 +273,7 @@ std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
   bool loaded;
   {
     QuietScope quiet(said);
-    loaded = m.Read_Param();
+    loaded = m.Read_Param([&m] { DownloadModelQuotes(m); }).ok;
   }
   if (!loaded && !m.Damaged())
     return failed(train ? " Error openning neural file \":" + model_path + "\" for reading"
@@ -286,14 +295,16 @@ std::string RunModelLine(TMainDlg& m, const BatchLine& b, bool worker = false) {
       return failed(" Error saving " + quoted(model_path) +
                     ": the file is read-only, so the trained model was not saved; make it writable "
                     "and run the line again");
+    FileOutcome saved;
     {
       QuietScope quiet(said);
-      m.CmFilesave();
+      saved = m.CmFilesave();
     }
-    if (m.modified)
-      return failed(" Error saving " + quoted(model_path) +
-                    ": the trained model was not saved; check that the file and its folder can be "
-                    "written and that the disk has room, then run the line again");
+    if (!saved.ok)
+      return failed(" Error saving " + quoted(model_path) + ": the trained model was not saved" +
+                    (saved.detail.empty() ? std::string() : " (" + OneLine(saved.detail) + ")") +
+                    "; check that the file and its folder can be written and that the disk has room, "
+                    "then run the line again");
   }
   const std::string forecast = Pred7Text(m);
   if (forecast.empty()) return failed(" Error forecasting " + quoted(model_path) + ": the model has no price data");
@@ -405,50 +416,41 @@ int BatchReport::failed() const {
   return n;
 }
 
-void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}, nullptr); }
+void TMainDlg::RunBatch(const char* path) { kv::RunBatch(*this, path, BatchOptions{}); }
 
-void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchReport* report) {
-  BatchReport own;
-  BatchReport& rep = report ? *report : own;
-  rep = BatchReport{};
-  if (m.batch_running) return;
+BatchReport RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt) {
+  BatchReport rep;
+  if (m.batch_running) return rep;
   if (path) m.batch_path = path;
   m.batch_failures = 0;
   m.batch_quit = false;
   // The statistics window would re-evaluate every model of the run.
   CloseStatWindow();
 
+  auto refuse = [&](const std::string& text) {
+    rep.refusal = text;
+    m.ErrorBox(text);
+    return rep;
+  };
+
   // The batch file is checked before the log is touched, so a mistyped name
   // leaves the last results as they were.
   const std::string log_path = LogPath(opt.log_name);
-  std::FILE* f = nullptr;
+  // Read line by line as it runs: a batch file may be huge.
+  File f(nullptr, &std::fclose);
   if (!m.batch_path.empty()) {
-    f = std::fopen(m.batch_path.c_str(), "rb");
-    if (!f) {
-      m.ErrorBox("Unable to open batch file for reading -ERROR 702");
-      return;
-    }
+    f = OpenRegularFile(m.batch_path);
+    if (!f) return refuse("Unable to open batch file for reading -ERROR 702");
     std::string line;
-    ReadLine(f, line, kBatchLineLimit);
-    if (!IsBatchHeader(line)) {
-      std::fclose(f);
-      m.ErrorBox("File " + m.batch_path + " is not a batch file -ERROR 703");
-      return;
-    }
-    if (SameFile(m.batch_path, log_path)) {
-      std::fclose(f);
-      m.ErrorBox("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
-               "Give the batch file another name and run it again.");
-      return;
-    }
+    ReadLine(f.get(), line, kBatchLineLimit);
+    if (!IsBatchHeader(line)) return refuse("File " + m.batch_path + " is not a batch file -ERROR 703");
+    if (SameFile(m.batch_path, log_path))
+      return refuse("File " + m.batch_path + " is the batch log itself, which each run writes afresh.\n"
+                    "Give the batch file another name and run it again.");
   }
 
   BatchLog log;
-  if (!log.Create(log_path)) {
-    if (f) std::fclose(f);
-    m.ErrorBox("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
-    return;
-  }
+  if (!log.Create(log_path)) return refuse("Unable to open file \"" + opt.log_name + "\"for writing -ERROR 701");
   rep.ran = true;
 
   if (f) {
@@ -457,7 +459,7 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
     std::vector<ModelLine> lines;
     bool quit = false;
     std::string line;
-    for (int number = 2, position = 0; ReadBatchLine(f, line); ++number) {
+    for (int number = 2, position = 0; ReadBatchLine(f.get(), line); ++number) {
       BatchLine b = ParseBatchLine(line);
       if (b.kind == BatchLine::Kind::kTrain || b.kind == BatchLine::Kind::kPredict) {
         ++position;
@@ -467,7 +469,7 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
         break;
       }
     }
-    std::fclose(f);
+    f.reset();
 
     const auto begun = std::chrono::steady_clock::now();
     m.batch_running = true;
@@ -494,6 +496,13 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
     Say(opt, std::to_string(rep.models.size() - static_cast<size_t>(bad)) + " models done, " +
                  std::to_string(bad) + " failed, " + std::to_string(rep.not_run) + " not run" +
                  (rep.stopped ? " (stopped)" : "") + Format(", %.1f s", rep.seconds));
+    if (log.error()) {
+      rep.log_error = "Unable to write every result to \"" + opt.log_name + "\" (" + std::strerror(log.error()) +
+                      "), so the log lacks some of them. Make room for the log and run the batch again.";
+      // Told in the window unless the program is about to end; the command
+      // line reports it itself.
+      if (opt.show_log && !m.batch_quit && !(quit && !rep.stopped)) m.ErrorBox(rep.log_error);
+    }
 
     if (quit && !rep.stopped) {
       // Quit: the log is complete. Nothing after the Q line was carried out.
@@ -513,21 +522,22 @@ void RunBatch(TMainDlg& m, const char* path, const BatchOptions& opt, BatchRepor
   m.CmFilenew();
   m.modified = false;
   m.batch_running = false;
+  return rep;
 }
 
 std::string RunBatchLineAlone(TMainDlg& m, const std::string& path, int number, std::string* usage) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  File f = OpenRegularFile(path);
   if (!f) {
     *usage = "cannot open the batch file " + path;
     return {};
   }
   std::string line;
-  ReadLine(f, line, kBatchLineLimit);
+  ReadLine(f.get(), line, kBatchLineLimit);
   BatchLine b;
   if (IsBatchHeader(line))
-    for (int n = 2; n <= number && ReadBatchLine(f, line); ++n)
+    for (int n = 2; n <= number && ReadBatchLine(f.get(), line); ++n)
       if (n == number) b = ParseBatchLine(line);
-  std::fclose(f);
+  f.reset();
   if (b.kind != BatchLine::Kind::kTrain && b.kind != BatchLine::Kind::kPredict) {
     *usage = "line " + std::to_string(number) + " of " + path + " is no T or P line";
     return {};
@@ -553,7 +563,7 @@ void TMainDlg::CmBatchrun() {
   BatchOptions opt;
   opt.jobs = theOptions ? std::clamp(theOptions->iGetOption("batch_jobs"), 1, 256) : 1;
   opt.worker = program_dir + "kestrivane-cli";
-  kv::RunBatch(*this, nullptr, opt, nullptr);
+  kv::RunBatch(*this, nullptr, opt);
 }
 
 void TMainDlg::CmBatchcreatenewbatchfile3() {
@@ -568,8 +578,7 @@ void TMainDlg::CmBatchcreatenewbatchfile3() {
 }
 
 void TMainDlg::CmBatchaddthisstocktobatch3() {
-  CmFilesave();
-  if (untitled || modified) return;   // the user cancelled the save
+  if (!CmFilesave().ok) return;   // the user cancelled the save, or it failed and said so
   if (model_path.empty() || !stocks[0]) return;
   FileDialogSpec spec;
   spec.save = true;
@@ -579,16 +588,8 @@ void TMainDlg::CmBatchaddthisstocktobatch3() {
   if (!plat().FileDialog(spec, path)) return;
   // Appended by rewriting the whole file, so a failure keeps the old one;
   // a file that is not there yet is created, as appending would.
-  std::FILE* f = std::fopen(path.c_str(), "rb");
   std::string text;
-  bool ok = f != nullptr || errno == ENOENT;
-  if (f) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    ok = !std::ferror(f);
-    std::fclose(f);
-  }
+  const bool ok = ReadFileToString(path, &text) || (::access(path.c_str(), F_OK) != 0 && errno == ENOENT);
   text += "T 2:00 \"" + model_path + "\"\n";
   if (!ok || !WriteFileAtomic(path, text)) {
     ErrorBox("Unable to open file for writing -ERROR 700");

@@ -40,9 +40,17 @@ struct BatchOutcome {
   float Confidence() const;
 };
 
+// What a batch run did.
 struct BatchReport {
   bool ran = false;        // the batch file and the log could be used
+  // Why a run did not begin, exactly as its message box says: the batch file
+  // could not be opened, is no batch file or is the log itself, or the log
+  // could not be created. Empty when it ran, or when a run was going already.
+  std::string refusal;
   std::vector<BatchOutcome> models;   // in file order
+  // Why some log lines did not reach the log (a full disk), as the message
+  // says; empty when every line did.
+  std::string log_error;
   int not_run = 0;         // model lines a stop left out
   bool stopped = false;
   double seconds = 0;
@@ -54,9 +62,10 @@ struct BatchReport {
 // price files, or a stock that gave no prices at all.
 std::string UnreadPriceFiles(const TMainDlg& m, const std::vector<std::string>& said);
 
-// Runs a batch file on m as File > Batch > Run Batch does, with options;
-// what happened goes to *report when given.
-void RunBatch(TMainDlg& m, const char* path, const BatchOptions& options, BatchReport* report);
+// Runs a batch file on m as File > Batch > Run Batch does, with options, and
+// says what happened. A refusal is also shown as the dialog's message box,
+// as the menu command has always done.
+BatchReport RunBatch(TMainDlg& m, const char* path, const BatchOptions& options);
 
 // Runs line `number` of the batch file on m alone, as a worker of a run with
 // several models at once does, and returns its log line (with its newline):

@@ -5,13 +5,11 @@
 #include <string>
 
 #include "data/data_quality.h"
+#include "forecast/confidence.h"
 #include "model/main_dlg.h"
 
 namespace kv {
 namespace {
-
-// The days the confidence rating looks back over.
-constexpr int kRatedDays = 60;
 
 const char* Mark(float output) { return output > 0.9f ? "+" : " "; }
 
@@ -86,24 +84,19 @@ std::string Pred7Text(TMainDlg& dlg) {
                 static_cast<double>(f.profit_take), static_cast<double>(f.stop_loss));
   text += line;
 
-  // The confidence is the share of good calls among the outputs above 0.3.
-  // It is unknown for a poorly fitted or briefly trained network, and also
-  // when there is nothing to rate: no output above 0.3 in the rated days, or
-  // fewer than 60 days of history.
-  const float calls = dlg.good_calls + dlg.bad_calls;
-  const bool rated_days = n >= kRatedDays;
-  if (dlg.abs_error_sum * (1.0f / 120.0f) >= 0.41f || dlg.TimeTrained <= 60 || calls <= 0 ||
-      !rated_days) {
+  // A rating over a shorter history is never called reliable.
+  const Confidence rating =
+      RateConfidence(dlg.good_calls, dlg.bad_calls, dlg.abs_error_sum, n, dlg.TimeTrained > 60);
+  if (!rating.known) {
     text +=
         "\n\nThis prediction has a confidence of: Unknown Due to Inadequate Modeling\n"
         "(due to too little training or too few neurons) ";
     f.confidence = 0;
   } else {
-    const float c = dlg.good_calls * 100.0f / calls;
     std::snprintf(line, sizeof line, "\n\nThis prediction has a confidence of: %3.1f%% ",
-                  static_cast<double>(c));
+                  static_cast<double>(rating.pct));
     text += line;
-    f.confidence = c;
+    f.confidence = rating.pct;
     f.rated = true;
   }
   return text;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "forecast/confidence.h"
 #include "util/text.h"
 
 namespace kv {
@@ -21,8 +22,6 @@ namespace {
 // have no known target, and a training window ends this far before its test
 // window.
 constexpr int kHorizon = 10;
-// The forecast rates a network over its last 60 days.
-constexpr int kRatedDays = 60;
 
 // Ends a fold's training at its deadline, when it trains by time.
 class FoldHost final : public TrainingHost {
@@ -95,10 +94,9 @@ void RunFold(const WalkForwardModel& model, const WalkForwardSettings& s, int in
   // The forecast's confidence from the fold's own evaluation of its last 60
   // days, without the rule's minimum training time.
   const Evaluation ev = net->Evaluate(*train, kRatedDays, 0, 1);
-  const float calls = ev.good_calls + ev.bad_calls;
-  out->confidence_known =
-      ev.abs_error_sum * (1.0f / 120.0f) < 0.41f && calls > 0 && train->n_days >= kRatedDays;
-  out->confidence_pct = out->confidence_known ? ev.good_calls * 100.0f / calls : 0.0f;
+  const Confidence rating = RateConfidence(ev.good_calls, ev.bad_calls, ev.abs_error_sum, train->n_days, true);
+  out->confidence_known = rating.known;
+  out->confidence_pct = rating.pct;
 
   // The test days' inputs: each from prices up to its own day, on the
   // training window's scale.

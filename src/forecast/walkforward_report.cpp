@@ -164,24 +164,8 @@ bool ReadWalkForwardFile(const std::string& path, WalkForwardReport* out, JsonVa
                          std::string* err) {
   // Far more than any real result; a bigger file is not one.
   constexpr size_t kMaxBytes = size_t{256} << 20;
-  File f = OpenRegularFile(path);
-  if (!f) {
-    *err = "cannot read " + path + ": not a readable file";
-    return false;
-  }
   std::string text;
-  char buf[65536];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f.get())) > 0;) {
-    text.append(buf, n);
-    if (text.size() > kMaxBytes) {
-      *err = path + ": too large for a walk-forward result";
-      return false;
-    }
-  }
-  if (std::ferror(f.get())) {
-    *err = "cannot read " + path;
-    return false;
-  }
+  if (!ReadFileToString(path, &text, err, kMaxBytes)) return false;
   JsonValue parsed;
   std::string why;
   if (!ParseJson(text, &parsed, &why)) {

@@ -2,6 +2,7 @@
 // asked before a modified model is closed or replaced.
 #include <algorithm>
 
+#include "download/auto_download.h"
 #include "forecast/stats_window.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
@@ -54,7 +55,9 @@ void TMainDlg::CmFileopen() {
   std::string path;
   if (plat().FileDialog(spec, path)) {
     model_path = path;
-    if (Read_Param()) {
+    // The model's quotes are downloaded, when the preferences say so, before
+    // its price files are read.
+    if (Read_Param([this] { DownloadModelQuotes(*this); }).ok) {
       DisplayEvaluation();
     } else if (Damaged()) {
       // Kept, not replaced by a new model: the user mends the path with MOD
@@ -71,12 +74,13 @@ void TMainDlg::CmFileopen() {
   dlg.Invalidate();
 }
 
-void TMainDlg::CmFilesave() {
-  if (untitled) CmFilesaveas();
-  else if (modified) Save_Param();
+FileOutcome TMainDlg::CmFilesave() {
+  if (untitled) return CmFilesaveas();
+  if (modified) return Save_Param();
+  return FileOutcome::Ok();   // nothing changed since the file was written
 }
 
-void TMainDlg::CmFilesaveas() {
+FileOutcome TMainDlg::CmFilesaveas() {
   const std::string previous = model_path;
   model_path.clear();
   FileDialogSpec spec;
@@ -84,16 +88,19 @@ void TMainDlg::CmFilesaveas() {
   spec.filter = kModelFilter;
   spec.options = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   std::string path;
+  FileOutcome outcome;
   if (plat().FileDialog(spec, path)) {
     // The new name stays even when the write fails: the user chose to keep
     // the old file as it was, so a later Save must not go there. The model
     // stays modified and the message says it is not saved.
     model_path = path;
-    Save_Param();
+    outcome = Save_Param();
   } else {
     model_path = previous;
+    outcome = FileOutcome::Failed(0, "", "no file was chosen");
   }
   dlg.Invalidate();
+  return outcome;
 }
 
 void TMainDlg::CeFilesave(CommandEnabler& ce) { ce.Enable(modified && n_files > 0 && !training_on); }

@@ -4,15 +4,16 @@
 // batch runner work on these members directly.
 //
 // The members are defined in the files of their subsystem:
-//   model/      file commands, start-up, .kvn reader and writer
-//   data/       stock reading, patterns, targets, date lists, stock list editing
-//   model/      also the network commands and the training session, which
-//               drive the engines of net/ (Network) on the Patterns
+//   model/      file commands, start-up, .kvn file (its codec in kvn_codec.h);
+//               the stock list, re-reading the stocks and filling the
+//               patterns; the network commands and the training session,
+//               which drive the engines of net/ (Network) on the Patterns of data/
 //   forecast/   forecast, market simulator, batch runner, chart painters
 //   app/        command routing, timers, help, preferences, download button
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "data/patterns.h"
 #include "data/stock.h"
 #include "model/globals.h"
+#include "model/kvn_codec.h"
 #include "net/network.h"
 #include "net/training_progress.h"
 #include "platform/platform.h"
@@ -104,7 +106,7 @@ class TMainDlg : public WindowHandler {
   // file and the reason, in one line; empty when every file read. A damaged
   // model stays on screen for the user to mend (MOD, File > Reread) but is
   // not trained, searched or saved, since its inputs would be zeros where
-  // the missing stock belongs. Read_Param gives false for it; this tells a
+  // the missing stock belongs. Read_Param's outcome is not ok; this tells a
   // damaged model (parameters read, a price file not) from one not read.
   std::string stocks_error;
   bool Damaged() const { return !stocks_error.empty(); }
@@ -145,16 +147,30 @@ class TMainDlg : public WindowHandler {
   // ================= model and persistence (model/) =================
   void CmFilenew();
   void CmFileopen();
-  void CmFilesave();
-  void CmFilesaveas();
+  // Save and Save As: what the save did (not ok, with an empty message,
+  // when the user cancelled the file dialog).
+  FileOutcome CmFilesave();
+  FileOutcome CmFilesaveas();
   void CeFilesave(CommandEnabler& ce);
   void CeFilesaveas(CommandEnabler& ce);
   bool CanClose();
   void StartupWork();            // timer 4103: start-up download and command-line file
-  void Save_Param();
-  bool Read_Param();
-  bool Read_Param_1_8();
-  bool Read_Param_1_7();
+  // Writes the model to model_path whole or not at all; clears `modified`
+  // on success. A failure (200, or a damaged model refused) is shown unless
+  // a batch runs, and returned.
+  FileOutcome Save_Param();
+  // Reads model_path into the dialog and every stock it names; ok when the
+  // model loaded. A file that does not open (100), does not parse (101, 102)
+  // or whose target's prices do not read (453, 454) is shown unless a batch
+  // runs, and leaves the model's parameters as they were; a model whose other
+  // price files did not read is kept as Damaged() and is not ok.
+  // before_stocks runs once the parameters are taken and before the price
+  // files are read again: the command that opens a model downloads its
+  // quotes there (DownloadModelQuotes).
+  FileOutcome Read_Param(const std::function<void()>& before_stocks = nullptr);
+  // Takes a parsed model into the dialog: its parameters, its list of
+  // stocks and the target's prices (453, 454 when they do not read).
+  FileOutcome TakeKvn(const KvnModel& model);
   // Shows a message box with the caption and icon the program uses for
   // failures; helper for every subsystem.
   int ErrorBox(const std::string& text, const char* caption = "File Error");

@@ -2,13 +2,12 @@
 // download of every quote file, then the file named on the command line,
 // opened as a model or run as a batch file by its first word.
 #include <cstdio>
-#include <memory>
-#include <sys/stat.h>
 
 #include "app/options.h"
 #include "download/auto_download.h"
 #include "model/main_dlg.h"
 #include "resources/ids.h"
+#include "util/file.h"
 
 namespace kv {
 
@@ -17,9 +16,7 @@ namespace {
 // empty when the file does not open or is not a regular file.
 std::string FirstWordPrefix(const std::string& path) {
   // A FIFO named on the command line would block the start-up for good.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+  File f = OpenRegularFile(path);
   if (!f) return {};
   std::string w;
   int c;
@@ -40,7 +37,7 @@ void TMainDlg::StartupWork() {
     const std::string kind = FirstWordPrefix(startup_file);
     if (kind == "Kes") {
       model_path = startup_file;
-      if (Read_Param()) {
+      if (Read_Param([this] { DownloadModelQuotes(*this); }).ok) {
         DisplayEvaluation();
       } else if (!Damaged()) {
         modified = false;   // nothing worth saving was left by the failed read

@@ -83,12 +83,16 @@ Evaluation Network::Evaluate(const Patterns& p, int start_back, int end_back, in
           if (std::memcmp(&p.inputs[j][first + t * step], &kept[t], sizeof(float))) return false;
       }
     }
+    if (step == 1 && no == kMaxOutputs)   // the window's targets lie in one block
+      return std::memcmp(p.result[first], kept_result, count * no * sizeof(float)) == 0;
     for (int t = 0; t < count; ++t)
       if (std::memcmp(p.result[first + t * step], &kept_result[t * no], no * sizeof(float)))
         return false;
     return true;
   };
-  if (!memo_.memo) memo_.memo = std::make_unique<Memo>();
+  // Not value-initialised: its arrays are read only after they were written
+  // (known, full), and a command that evaluates once need not clear 1 MB.
+  if (!memo_.memo) memo_.memo.reset(new Memo);
   Memo& r = *memo_.memo;
   const bool same_weights =
       r.known && r.n == n && r.no == no && r.nh == nh && r.rows == rows && r.first == first &&

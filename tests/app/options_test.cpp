@@ -67,8 +67,8 @@ TEST_F(OptionsTest, ReadingRules) {
     const char* key;
     int type;           // 0 integer, 1 text, 3 real
     int i;
-    const char* text;
-    float f;
+    const char* text = nullptr;
+    float f = 0;
   } cases[] = {
       {"PROXY_PORT,8080\n", "proxy_port", 0, 8080},
       {"Proxy_Port,8080\r\n", "proxy_port", 0, 8080},
@@ -93,9 +93,15 @@ TEST_F(OptionsTest, ReadingRules) {
     SCOPED_TRACE(c.file);
     dir.write("kv.dat", c.file);
     Options o;
-    if (c.type == 0) EXPECT_EQ(o.iGetOption(c.key), c.i);
-    if (c.type == 1) EXPECT_STREQ(o.cGetOption(c.key), c.text);
-    if (c.type == 3) EXPECT_EQ(o.fGetOption(c.key), c.f);
+    if (c.type == 0) {
+      EXPECT_EQ(o.iGetOption(c.key), c.i);
+    }
+    if (c.type == 1) {
+      EXPECT_STREQ(o.cGetOption(c.key), c.text);
+    }
+    if (c.type == 3) {
+      EXPECT_EQ(o.fGetOption(c.key), c.f);
+    }
   }
 }
 

@@ -57,7 +57,7 @@ TEST_F(BatchBadInput, FilesOfTheWrongKind) {
     SCOPED_TRACE(v.name);
     const std::string name = v.name;
     main->model_path = model;
-    ASSERT_TRUE(main->Read_Param());   // the model in the window
+    ASSERT_TRUE(main->Read_Param().ok);   // the model in the window
     const ModelPicture before = ModelPicture::Of(*main);
     const std::string log = Run(v.bytes);
     if (name == "a line of 100,000 characters") {

@@ -47,6 +47,7 @@ class CliOptionsTest : public ::testing::Test {
 TEST_F(CliOptionsTest, ConventionsAndExitStatusOverEveryCommand) {
   // A price file whose name looks like an option.
   std::filesystem::copy_file(KV_SAMPLES_DIR "/GE.csv", dir.path() / "--x");
+  dir.write("bad.kvn", "Kestrivane 1.8\nn_files= x\n");
   struct Case {
     std::string args;
     int status;
@@ -82,6 +83,8 @@ TEST_F(CliOptionsTest, ConventionsAndExitStatusOverEveryCommand) {
       // --opt=value is read as --opt value; past it, the work itself fails.
       {"train missing.kvn --time=1h30m", 1, "cannot open the model missing.kvn", ""},
       {"simulate missing.kvn --strategy=3", 1, "cannot open the model missing.kvn", ""},
+      // A model that does not parse: the failure line says where.
+      {"predict bad.kvn", 1, "cannot open the model bad.kvn: line 2 (n_files)", ""},
       // "--" ends the options: what follows is a file, even "--help".
       {"inspect -- --x", 0, "", "n_days: "},
       {"inspect --rows -- --x", 0, "", "n_days: "},

@@ -111,8 +111,9 @@ TEST_F(PatternsTest, DateListsOfferMonthStartsAndKeepTheWindowValid) {
   for (int i = 0; i < starts; ++i) {
     long day = d.ItemData(ids::IDC_TRAIN_START, i);
     EXPECT_EQ(d.ItemText(ids::IDC_TRAIN_START, i), std::to_string(calendar[day]));
-    if (day > 0 && d.ItemText(ids::IDC_TRAIN_START, i) != std::to_string(calendar[n - 140]))
+    if (day > 0 && d.ItemText(ids::IDC_TRAIN_START, i) != std::to_string(calendar[n - 140])) {
       EXPECT_NE(calendar[day] / 100, calendar[day - 1] / 100);
+    }
   }
   // The defaults select the window 140 days back to 10 days back.
   EXPECT_EQ(main->eval_days, 140);

@@ -8,8 +8,10 @@
 #include <functional>
 
 #include "data/price_files.h"
+#include "data/price_format.h"
 #include "data/stock.h"
 #include "support/fixture.h"
+#include "util/file.h"
 #include "util/text.h"
 
 namespace kv::test {
@@ -158,6 +160,45 @@ TEST_F(PriceFormatTest, NotARegularFileIsRefusedAtOnce) {
     EXPECT_FALSE(stock->Read_File(0, p.c_str()));
     ASSERT_EQ(platform.messages().size(), 1u);
     EXPECT_EQ(platform.messages()[0].text, "Can not open data file: \n" + p + "\n-ERROR 1500");
+  }
+}
+
+// The reader splits a whole read of the file into lines exactly as reading
+// it line by line from the file did; a rewound PriceLines gives them again.
+TEST_F(PriceFormatTest, LinesOfOneWholeReadAreThoseReadLineReads) {
+  // Overlong lines start with a letter: a data line that long would be rewritten.
+  const std::string overlong = "x" + std::string(998, '7') + "\r" + std::string(20, '8');
+  const std::string cases[] = {
+      "",
+      "\n",
+      "a\r\nb\r\n",
+      "no line end",
+      "cr at the end\r",
+      "\r\n\r\n\n",
+      std::string("nul\0inside\n", 12) + "x",
+      overlong + "\nnext\n",
+      "y" + std::string(999, '5') + "\r\n" + "z" + std::string(1000, '6'),
+  };
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(testing::PrintToString(text.substr(0, 40)));
+    const std::string p = dir.write("lines.csv", text);
+    std::vector<std::string> want;
+    std::string line;
+    File f = OpenRegularFile(p);
+    ASSERT_TRUE(f);
+    while (ReadLine(f.get(), line, kPriceLineLimit)) want.push_back(line);
+    std::vector<std::string> got;
+    size_t pos = 0;
+    while (NextTextLine(text, &pos, line, kPriceLineLimit)) got.push_back(line);
+    EXPECT_EQ(got, want);
+    PriceLines lines;
+    ASSERT_TRUE(lines.Open(p));
+    for (int pass = 0; pass < 2; ++pass) {
+      got.clear();
+      while (lines.Next(line)) got.push_back(line);
+      EXPECT_EQ(got, want);
+      lines.Rewind();
+    }
   }
 }
 

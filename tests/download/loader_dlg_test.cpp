@@ -12,6 +12,7 @@
 
 #include "app/options.h"
 #include "app/preferences_dlg.h"
+#include "data/price_files.h"
 #include "download/auto_download.h"
 #include "download/download_support.h"
 #include "download/test_server.h"
@@ -317,6 +318,33 @@ TEST_F(LoaderDlgTest, AutomaticDownloads) {
   DownloadModelQuotes(*main);
   EXPECT_EQ(server.requests_for("/q/PG.txt"), 1);
   EXPECT_TRUE(fs::exists(dir.file("PG.csv")));
+}
+
+TEST_F(LoaderDlgTest, OpeningAModelDownloadsItsQuotesBeforeTheyAreRead) {
+  // PG.csv holds 200 days; the server has 260. File > Open fetches them
+  // only when the preferences say so, and the model reads what it fetched.
+  const auto days = TradingDays(2022, 1, 3, 260);
+  const std::vector<Day> old_days(days.begin(), days.begin() + 200);
+  dir.write("PG.csv", PriceText(old_days, IsoLine, "Date,Close,Volume\n"));
+  server.SetBody("/q/PG.txt", PriceText(days, IsoLine, "Date,Close,Volume\n"));
+  StockEntry pg;
+  pg.symbol = "PG";
+  pg.data_file = "PG.csv";
+  pg.period = "4";
+  pg.price = pg.l_price = true;
+  ASSERT_TRUE(main->AddStock(pg).added);
+  main->model_path = dir.file("pg.kvn");
+  ASSERT_TRUE(main->Save_Param().ok);
+  for (int on : {0, 1}) {
+    SCOPED_TRACE(on);
+    theOptions->SetOption("inet_d_kvn", on);
+    platform.QueueFile(dir.file("pg.kvn"));
+    main->CmFileopen();
+    EXPECT_FALSE(main->untitled);
+    EXPECT_EQ(server.requests_for("/q/PG.txt"), on);
+    ASSERT_NE(main->stocks[0], nullptr);
+    EXPECT_EQ(main->stocks[0]->file_dates.size(), on ? 260u : 200u);
+  }
 }
 
 TEST_F(LoaderDlgTest, UnsafeSymbolsFailWithoutAFile) {

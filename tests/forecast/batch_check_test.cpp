@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "forecast/batch_file.h"
 #include "support/fixture.h"
 
 namespace kv::test {
@@ -84,6 +85,35 @@ TEST(BatchCheckCli, GoodAndBadFiles) {
     if (c.status != 0) {
       EXPECT_NE(ReadFile(err), "");
     }
+  }
+}
+
+// Every fault a T or P line can have, with its exact advice; the line still
+// runs, so kind and path are kept.
+TEST(BatchLineTest, Errors) {
+  const std::string long_path(256, 'x');
+  const std::string t = "; write the line as T 1:30 \"/path/to/model.kvn\"";
+  const std::string p = "; write the line as P \"/path/to/model.kvn\"";
+  const struct {
+    std::string line, error, path;
+  } cases[] = {
+      {"P m.kvn", "no model path in double quotes" + p, ""},
+      {"xP \"m.kvn", "the model path has no closing double quote" + p, "m.kvn"},
+      {"P \"\"", "the model path between the quotes is empty" + p, ""},
+      {"P \"" + long_path + "\"",
+       "the model path is longer than 255 characters, and only its first 255 are used" + p, long_path.substr(1)},
+      {"T \"m.kvn\"", "no training time h:mm after the T" + t, "m.kvn"},
+      {"T one:30 \"m.kvn\"", "the training time \" one:30\" is not hours:minutes" + t, "m.kvn"},
+      {"T 1:xx \"m.kvn\"", "the training time \" 1:xx\" is not hours:minutes" + t, "m.kvn"},
+      {"T :30 m.kvn", "the training time \" :30\" is not hours:minutes" + t, ""},
+      {"T 1:30 m.kvn", "no model path in double quotes" + t, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const BatchLine b = ParseBatchLine(c.line);
+    EXPECT_EQ(b.kind, c.line.find('T') == 0 ? BatchLine::Kind::kTrain : BatchLine::Kind::kPredict);
+    EXPECT_EQ(b.error, c.error);
+    EXPECT_EQ(b.path, c.path);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <regex>
@@ -311,7 +312,9 @@ TEST_F(BatchRunnerTest, FilesThatEndTheRunAtOnce) {
     if (c.name != "batch.log") dir.write("batch.log", last);
     const std::string path = c.name == "absent.kbf" ? dir.file(c.name) : dir.write(c.name, c.content);
     main->model_path = "kept.kvn";
-    main->RunBatch(path.c_str());
+    const BatchReport rep = RunBatch(*main, path.c_str(), BatchOptions{});
+    EXPECT_FALSE(rep.ran);
+    EXPECT_EQ(rep.refusal, c.message);
     ASSERT_EQ(platform.messages().size(), 1u);
     EXPECT_EQ(platform.messages()[0].text, c.message);
     EXPECT_EQ(platform.messages()[0].caption, "File Error");
@@ -329,6 +332,30 @@ TEST_F(BatchRunnerTest, FilesThatEndTheRunAtOnce) {
   ASSERT_EQ(platform.messages().size(), 1u);
   EXPECT_EQ(platform.messages()[0].text, "Unable to open file \"batch.log\"for writing -ERROR 701");
   EXPECT_EQ(main->model_path, "kept.kvn");
+}
+
+// The window says when the log lost lines; every model still ran.
+TEST_F(BatchRunnerTest, ALogThatLosesLinesIsReported) {
+  const std::string model = MakeModelFile("ge");
+  std::string text = "KBF 1.9\n";
+  for (int i = 0; i < 8; ++i) text += "P \"" + model + "\"\n";
+  const std::string batch = dir.write("run.kbf", text);
+  rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 400;
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const BatchReport rep = RunBatch(*main, batch.c_str(), BatchOptions{});
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_EQ(rep.models.size(), 8u);
+  EXPECT_EQ(rep.failed(), 0);
+  EXPECT_EQ(rep.log_error, "Unable to write every result to \"batch.log\" (File too large), so the log lacks some "
+                           "of them. Make room for the log and run the batch again.");
+  ASSERT_FALSE(platform.messages().empty());
+  EXPECT_EQ(platform.messages().back().text, rep.log_error);
+  EXPECT_LE(ReadFile(dir.file("batch.log")).size(), 400u);
 }
 
 TEST_F(BatchRunnerTest, SecondRunWhileRunningReturnsAtOnce) {

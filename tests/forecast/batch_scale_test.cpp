@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -218,6 +219,61 @@ TEST_F(BatchScaleCliTest, UsageErrors) {
     EXPECT_EQ(RunCli(dir, args).status, 2) << args;
 }
 
+// A run that cannot begin: the dialog's message on standard error, exit
+// status 1, no log printed and the last log kept.
+TEST(BatchCliTest, ARunThatCannotBeginFails) {
+  TempDir dir;
+  dir.write("old.kbf", "KBF 1.8\n");
+  dir.write("ok.kbf", "KBF 1.9\n");
+  const struct {
+    std::string args;
+    std::string err;
+    bool log_is_folder;
+  } cases[] = {
+      {"batch missing.kbf", "Unable to open batch file for reading -ERROR 702", false},
+      {"batch .", "Unable to open batch file for reading -ERROR 702", false},
+      {"batch old.kbf", "File old.kbf is not a batch file -ERROR 703", false},
+      {"batch batch.log", "File batch.log is the batch log itself, which each run writes afresh.", false},
+      {"batch ok.kbf", "Unable to open file \"batch.log\"for writing -ERROR 701", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::filesystem::remove_all(dir.file("batch.log"));
+    if (c.log_is_folder) std::filesystem::create_directory(dir.file("batch.log"));
+    else dir.write("batch.log", "KBF 1.9\nlast run\n");
+    const CliOutput o = RunCli(dir, c.args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    if (!c.log_is_folder) {
+      EXPECT_EQ(ReadFile(dir.file("batch.log")), "KBF 1.9\nlast run\n");
+    }
+  }
+}
+
+// A log the disk cannot take in full: every model still runs, and the run
+// fails saying so.
+TEST(BatchCliTest, ALogThatLosesLinesFails) {
+  TempDir dir;
+  ASSERT_EQ(RunCli(dir, "create m.kvn --stock GE," + SamplePath("GE.csv") + ",5,s").status, 0);
+  std::string batch = "KBF 1.9\n";
+  for (int i = 0; i < 24; ++i) batch += "P \"m.kvn\"\n";
+  dir.write("b.kbf", batch);
+  // Files of at most 1 KB for the command, whose messages go to a pipe; the
+  // signal a longer write raises is ignored, so the write fails instead.
+  const std::string cmd = "cd '" + dir.path().string() + "' && { trap '' XFSZ; ulimit -f 1; '" KV_CLI_PATH
+                          "' batch b.kbf >/dev/null </dev/null; echo \"status $?\"; } 2>&1 | cat >'" +
+                          dir.file("err") + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string err = ReadFile(dir.file("err"));
+  EXPECT_NE(err.find("24 models done, 0 failed"), std::string::npos) << err;
+  EXPECT_NE(err.find("kestrivane-cli: batch: Unable to write every result to \"batch.log\" (File too large), so the "
+                     "log lacks some of them."),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("status 1\n"), std::string::npos) << err;
+}
+
 class BatchMenuAtOnceTest : public MainDlgTest {};
 
 // The batch menu's run with "Models at once" at 2 runs its models in the
@@ -239,8 +295,7 @@ TEST_F(BatchMenuAtOnceTest, WorkersAndWorkersThatDie) {
   BatchOptions opt;
   opt.jobs = 2;
   opt.worker = "/bin/false";
-  BatchReport rep;
-  RunBatch(*main, batch.c_str(), opt, &rep);
+  const BatchReport rep = RunBatch(*main, batch.c_str(), opt);
   ASSERT_EQ(rep.models.size(), 3u);
   for (const BatchOutcome& o : rep.models)
     EXPECT_EQ(o.log_line, " Error running neural file \"" + o.model +

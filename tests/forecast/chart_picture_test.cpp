@@ -207,7 +207,9 @@ TEST_F(ChartPictureTest, WalkForwardChartFromResultsFileWithoutModel) {
     SCOPED_TRACE(k.args);
     fs::remove("cli.log");
     EXPECT_EQ(Cli(k.args), k.status) << ReadFile("cli.log");
-    if (k.says) EXPECT_NE(ReadFile("cli.log").find(k.says), std::string::npos) << ReadFile("cli.log");
+    if (k.says) {
+      EXPECT_NE(ReadFile("cli.log").find(k.says), std::string::npos) << ReadFile("cli.log");
+    }
   }
   EXPECT_FALSE(fs::exists("x.svg"));
 
@@ -219,7 +221,7 @@ TEST_F(ChartPictureTest, WalkForwardChartFromResultsFileWithoutModel) {
   for (const char* stroke : {"stroke:#0000ff", "stroke:#787878", "stroke:#e67800"})
     EXPECT_NE(doc.find(stroke), std::string::npos) << stroke;
   EXPECT_GE(Count(doc, "<polyline "), 3);
-  for (const std::string& t :
+  for (const char* t :
        {"out-of-sample (test windows)", "buy and hold", "in-sample replay (training windows)", "fold 1",
         "fold 3", "0 %", "100 %", "Walk-forward test, 3 folds   out-of-sample 2025-04-26 to 2025-07-02"})
     EXPECT_NE(std::find(texts.begin(), texts.end(), t), texts.end()) << "missing text \"" << t << "\"";

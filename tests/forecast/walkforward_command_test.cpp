@@ -124,9 +124,12 @@ TEST_F(WalkForwardRunTest, ResultOpensAWindowFailureSaysWhyCancelShowsNothing) {
     EXPECT_EQ(w != nullptr, c.window);
     EXPECT_EQ(NewestWalkForwardWindow(), w);
     ASSERT_EQ(platform.messages().size(), (c.message ? 1u : 0u) + second);
-    if (second)
+    if (second) {
       EXPECT_EQ(platform.messages()[0].text, "A walk-forward test is running: wait for it, or cancel it first.");
-    if (c.message) EXPECT_EQ(platform.messages().back().text, c.message);
+    }
+    if (c.message) {
+      EXPECT_EQ(platform.messages().back().text, c.message);
+    }
   }
 }
 
@@ -164,7 +167,9 @@ TEST_F(WalkForwardMenuTest, TheMenuTestsTheModelAndShowsItsResults) {
     TWalkForwardWindow* w = NewestWalkForwardWindow();
     ASSERT_EQ(w != nullptr, c.window);
     ASSERT_EQ(platform.messages().size(), c.message ? 1u : 0u);
-    if (c.message) EXPECT_EQ(platform.messages()[0].text.rfind(c.message, 0), 0u) << platform.messages()[0].text;
+    if (c.message) {
+      EXPECT_EQ(platform.messages()[0].text.rfind(c.message, 0), 0u) << platform.messages()[0].text;
+    }
     if (!w) continue;
     const WalkForwardReport& r = w->report();
     ASSERT_EQ(r.folds.size(), 2u);

@@ -69,7 +69,9 @@ TEST_F(WalkForwardWindowTest, ExportWritesTheDocumentOrSaysWhyNot) {
     ASSERT_EQ(platform.file_dialogs().size(), 1u);
     EXPECT_TRUE(platform.file_dialogs()[0].spec.save);
     ASSERT_EQ(platform.messages().size(), c.message ? 1u : 0u);
-    if (c.message) EXPECT_EQ(platform.messages()[0].text.rfind(c.message, 0), 0u) << platform.messages()[0].text;
+    if (c.message) {
+      EXPECT_EQ(platform.messages()[0].text.rfind(c.message, 0), 0u) << platform.messages()[0].text;
+    }
     if (c.written) {
       JsonValue back;
       ASSERT_TRUE(ParseJson(ReadFile(*c.answer), &back, &err)) << err;

@@ -93,7 +93,7 @@ class ModelFileTest : public MainDlgTest {
   bool ReadText(const std::string& text) {
     platform.ClearRecords();
     main->model_path = dir.write("edited.kvn", text);
-    return main->Read_Param();
+    return main->Read_Param().ok;
   }
 
   static float Rounded(float v) { return static_cast<float>(std::strtod(Format("%g", v).c_str(), nullptr)); }

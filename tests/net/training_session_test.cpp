@@ -313,7 +313,7 @@ class SampleTrainingTest : public TrainingSessionTest {
 TEST_F(SampleTrainingTest, AShortSessionLowersTheSampleModelsError) {
   CreateSampleModel("ge.kvn");
   main->model_path = dir.file("ge.kvn");
-  ASSERT_TRUE(main->Read_Param());
+  ASSERT_TRUE(main->Read_Param().ok);
   const double untrained = main->process_bp(main->eval_days, main->keepout_days, 1, true);
   main->learning_steps = 0;
   main->step_budget = 50000;

@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -38,13 +39,19 @@ typedef int32_t v4i __attribute__((vector_size(16)));
 // itself is called.
 double LibraryExp(double x) { return std::exp(x); }
 
-// Both choices of the exponential are made by CheckExp, on the first use of
-// the kernels (K, VectorExpInUse), so that a process which never evaluates a
-// network pays nothing for them. Written once there, before any kernel runs.
-double (*g_exp)(double) = LibraryExp;
-bool g_vector_exp = false;
+// Both choices of the exponential are made by CheckExp, once the process has
+// computed as many exponentials by library calls as the check's own sweep
+// (NoteLibraryExps), or when VectorExpInUse asks: a command that runs the
+// network little (inspect's display evaluation, one forecast) never pays for
+// the sweep. Until then every exponential is a library call, which gives the
+// same bits. Atomic because the check may switch them while another thread's
+// kernel runs; either value gives the same results.
+std::atomic<double (*)(double)> g_exp{LibraryExp};
+std::atomic<bool> g_vector_exp{false};
+std::atomic<bool> g_exp_checked{false};
 
-KV_INLINE double Exp(double x) { return g_exp(x); }
+KV_INLINE double Exp(double x) { return g_exp.load(std::memory_order_relaxed)(x); }
+KV_INLINE bool VectorExp() { return g_vector_exp.load(std::memory_order_relaxed); }
 
 // ---- the exponential as vectors ------------------------------------------------
 //
@@ -54,8 +61,8 @@ KV_INLINE double Exp(double x) { return g_exp(x); }
 // s + s * (tail + r + r^2 (C2 + r C3) + r^4 (C4 + r C5)) with
 // s = H * 2^(k div 128), each step one rounding or one fused multiply-add
 // (one rounding too). ExpSteps does exactly those operations; the vector flavours do
-// them several lanes at a time. They are used only if a check on the first
-// evaluation finds ExpSteps agreeing with the library bit for bit over
+// them several lanes at a time. They are used only once a check finds
+// ExpSteps agreeing with the library bit for bit over
 // the activations' range (which also proves the constants and the table);
 // otherwise every exponential is a library call.
 constexpr double Bits(uint64_t b) { return std::bit_cast<double>(b); }
@@ -82,8 +89,8 @@ bool ExpInRange(double x) {
 }
 
 // Run only where the processor has FMA (the check below asks first), so each
-// fused step is one instruction rather than a library call: the check at
-// the first evaluation is part of every such command's start-up.
+// fused step is one instruction rather than a library call, which keeps the
+// check short.
 #if KV_X86_SIMD
 KV_TARGET_BEGIN("fma")
 #endif
@@ -135,14 +142,24 @@ void CheckExp() {
       if (std::memcmp(&a, &c, sizeof a) != 0) steps = false;
     }
   }
-  g_exp = finite ? finite : LibraryExp;
-  g_vector_exp = steps;
+  g_exp.store(finite ? finite : LibraryExp, std::memory_order_relaxed);
+  g_vector_exp.store(steps, std::memory_order_relaxed);
+  g_exp_checked.store(true, std::memory_order_relaxed);
 }
 
 // Thread-safe and once per process; the guard's fast path is a single load.
 void EnsureExpChecked() {
   static const bool checked = (CheckExp(), true);
   (void)checked;
+}
+
+// Counts the library exponentials of this thread until the check has run;
+// the kernels call it only while g_exp_checked is false.
+constexpr int kExpsBeforeCheck = 100001;   // the sweep's own count
+__attribute__((noinline, cold)) void NoteLibraryExps(int n) {
+  static thread_local int count = 0;
+  count += n;
+  if (count >= kExpsBeforeCheck) EnsureExpChecked();
 }
 
 template <class V, class T>
@@ -233,14 +250,11 @@ const Kernels* g_kernels = &baseline::kKernels;
 
 }  // namespace
 
-const Kernels& K() {
-  EnsureExpChecked();
-  return *g_kernels;
-}
+const Kernels& K() { return *g_kernels; }
 
 bool VectorExpInUse() {
   EnsureExpChecked();
-  return g_vector_exp && g_isa != Isa::kBaseline;
+  return VectorExp() && g_isa != Isa::kBaseline;
 }
 
 Isa BestIsa() { return Detect(); }

@@ -58,7 +58,8 @@ struct Kernels {
 };
 
 // True when the exponentials run as vectors (the processor has FMA and the
-// C library's exp was found to agree with the vector code on first use);
+// C library's exp was found to agree with the vector code; asking runs that
+// check if it has not run yet);
 // otherwise each one is a library call. Both give the same bits.
 bool VectorExpInUse();
 

@@ -37,7 +37,9 @@ TEST_P(FaceContract, EveryDialogHasTheControlsOfItsLayout) {
     SCOPED_TRACE(def.id);
     auto dlg = platform().CreateDialog(def.id, nullptr);
     EXPECT_EQ(dlg->ResourceId(), def.id);
-    if (def.id != ids::DLG_MAIN) EXPECT_EQ(dlg->Caption(), def.caption);
+    if (def.id != ids::DLG_MAIN) {
+      EXPECT_EQ(dlg->Caption(), def.caption);
+    }
     for (size_t i = 0; i < def.count; ++i) {
       const res::ControlDef& c = def.controls[i];
       if (c.id < 0) continue;

@@ -33,6 +33,14 @@ TEST_F(HeadlessTest, TheUserActsAsTheLayoutAllows) {
   EXPECT_FALSE(d.IsChecked(ids::IDC_TRAIN));
   d.Click(ids::IDC_PRICE);
   EXPECT_FALSE(d.IsChecked(ids::IDC_PRICE));
+
+  // A layout of a test's own knows its controls and no others.
+  static constexpr res::ControlDef kControls[] = {{7, res::Ctl::CheckBox, "Seven", 0, 0, 40, 10}};
+  HeadlessDialog own(res::MakeDialog(900, "Own", 50, 20, 0, kControls), nullptr);
+  own.Click(7);
+  EXPECT_TRUE(own.IsChecked(7));
+  EXPECT_EQ(own.GetText(7), "Seven");
+  EXPECT_DEATH(own.Enable(8, false), "dialog 900 has no control 8 \\(Enable\\)");
 }
 
 }  // namespace

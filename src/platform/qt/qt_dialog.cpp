@@ -676,7 +676,7 @@ long QtDialog::ItemData(int id, int index) const {
 }
 
 int QtDialog::FindExact(int id, std::string_view text) const {
-  Control* k = need(id, __func__);
+  need(id, __func__);
   const int n = ItemCount(id);
   for (int i = 0; i < n; ++i)
     if (ItemText(id, i) == text) return i;

@@ -106,6 +106,14 @@ long DaysBetween(int32_t a, int32_t b) { return DaysFromCivil(b) - DaysFromCivil
 
 std::vector<Finding> CheckStockData(const Stock& s, bool related, int first, int end) {
   std::vector<Finding> out;
+  if (s.no_price_lines > 0)
+    Add(out, FindingKind::NoPrice, 0,
+        s.no_price_lines == 1
+            ? Format("1 line has the price \"%s\" and is read as a day without a quote (%s)",
+                     s.no_price_word.c_str(), s.no_price_date.c_str())
+            : Format("%d lines have the price \"%s\" and are read as days without a quote, the first "
+                     "dated %s",
+                     s.no_price_lines, s.no_price_word.c_str(), s.no_price_date.c_str()));
   const int n = std::clamp(calendar_count, 0, kMaxDays);
   std::vector<Quote> q;
   for (int i = 0; i < n; ++i)

@@ -22,6 +22,7 @@ enum class FindingKind {
   OutOfOrder,    // a date against the file's own order
   Repeated,      // a date written twice
   Gap,           // more than 10 calendar days between two quotes
+  NoPrice,       // lines whose price is a word such as "null", read as days without a quote
 };
 
 struct Finding {

@@ -129,6 +129,7 @@ bool Stock::Read_File(int keep, const char* path) {
   for (float* s : {price, raw_price, s_price, l_price, volume, raw_volume, quoted_price}) std::fill(s, s + kMaxDays, 0.0f);
   std::fill(quoted, quoted + kMaxDays, false);
   file_dates.clear();
+  no_price_lines = 0;
 
   std::string line;
   for (int n = 1; n <= header_lines; ++n) {
@@ -172,6 +173,9 @@ bool Stock::Read_File(int keep, const char* path) {
     const int day = ascending ? DayOfSorted(date) : DayOf(date);
     if (day >= 0) Place(*this, day, p, v);
   }
+  no_price_lines = lines.no_price_lines();
+  no_price_date = lines.no_price_first_date();
+  no_price_word = lines.no_price_word();
   lines = PriceLines();
   Filter();
   Normalize(keep);

@@ -37,6 +37,30 @@ void StripBom(std::string& line) {
   if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
 }
 
+// A field that says the day has no value, as exporters write it.
+bool IsNoValueWord(const std::string& field) {
+  std::string k;
+  for (char c : field)
+    if (c != ' ' && c != '\t' && c != '"') k += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return k == "null" || k == "nan" || k == "n/a" || k == "#n/a" || k == "na" || k == "none";
+}
+
+char SeparatorOf(const std::string& line) {
+  return line.find(';') != std::string::npos    ? ';'
+         : line.find(',') != std::string::npos  ? ','
+         : line.find('\t') != std::string::npos ? '\t'
+                                                 : ',';
+}
+
+// Every field after the date says "no value": the line tells nothing about
+// the file's columns.
+bool AllNoValues(const std::string& line) {
+  const auto fields = SplitQuoted(line, SeparatorOf(line));
+  return fields.size() > 1 && std::all_of(fields.begin() + 1, fields.end(), [](const std::string& f) {
+           return IsNoValueWord(f) || Trim(f).empty();
+         });
+}
+
 // A data line in the wider sense: its first character, after blanks and an
 // opening quote, is a digit.
 bool LooksLikeData(const std::string& line) {
@@ -207,12 +231,10 @@ PriceFormat SniffPriceText(const std::string& text) {
         if (!line.empty()) heading = line;
         continue;
       }
+      if (AllNoValues(line)) continue;
       in_data = true;
       // The first data line decides the separator and the columns.
-      fmt.separator = line.find(';') != std::string::npos   ? ';'
-                      : line.find(',') != std::string::npos ? ','
-                      : line.find('\t') != std::string::npos ? '\t'
-                                                             : ',';
+      fmt.separator = SeparatorOf(line);
       if (fmt.separator == '\t') fmt.rewrite = true;
       if (!IsDigit(line[0])) fmt.rewrite = true;   // a quoted or indented date
       const auto fields = SplitQuoted(line, fmt.separator);
@@ -270,8 +292,7 @@ PriceFormat SniffPriceText(const std::string& text) {
 
 bool PriceLines::Open(const std::string& path) {
   text_.clear();
-  pos_ = 0;
-  first_ = true;
+  Rewind();
   errno = 0;
   try {
     open_ = ReadFileToString(path, &text_);
@@ -293,13 +314,53 @@ bool PriceLines::Open(const std::string& path) {
 void PriceLines::Rewind() {
   pos_ = 0;
   first_ = true;
+  no_price_lines_ = 0;
+  no_price_date_.clear();
+  no_price_word_.clear();
+}
+
+bool PriceLines::FillNoValues(std::string& line) {
+  // Most lines hold no letter at all.
+  if (std::none_of(line.begin(), line.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }))
+    return true;
+  auto fields = SplitQuoted(line, format_.separator);
+  std::vector<bool> none(fields.size(), false);
+  bool any = false;
+  std::string word;
+  for (size_t i = 1; i < fields.size(); ++i)
+    if (IsNoValueWord(fields[i])) {
+      if (word.empty()) word = Trim(fields[i]);
+      fields[i] = "0";
+      none[i] = any = true;
+    }
+  if (!any) return true;
+  std::string out;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i) out += format_.separator;
+    const bool quote = fields[i].find(format_.separator) != std::string::npos;
+    out += quote ? "\"" + fields[i] + "\"" : fields[i];
+  }
+  int price_col = format_.price_col, volume_col = 0;
+  if (!format_.named) RuleColumnsOf(out, price_col, volume_col);
+  if (price_col >= 2 && static_cast<size_t>(price_col) <= fields.size() && none[price_col - 1]) {
+    if (no_price_lines_++ == 0) {
+      no_price_date_ = DatePart(fields[0]);
+      no_price_word_ = word;
+    }
+    return false;
+  }
+  line = out;
+  return true;
 }
 
 bool PriceLines::Next(std::string& line) {
-  if (!open_ || !NextTextLine(text_, &pos_, line, kPriceLineLimit)) return false;
-  if (first_) StripBom(line);
-  first_ = false;
-  if (!format_.rewrite || !LooksLikeData(line)) return true;
+  do {
+    if (!open_ || !NextTextLine(text_, &pos_, line, kPriceLineLimit)) return false;
+    if (first_) StripBom(line);
+    first_ = false;
+    if (!LooksLikeData(line)) return true;
+  } while (!FillNoValues(line));
+  if (!format_.rewrite) return true;
 
   const auto fields = SplitQuoted(line, format_.separator);
   const bool decimal_comma = format_.separator == ';';

@@ -55,8 +55,23 @@ class PriceLines {
   void Rewind();
   const PriceFormat& format() const { return format_; }
 
+  // Exporters write a word such as "null", "NaN" or "N/A" where a day has no
+  // value. A data line whose price is such a word carries no quote: Next
+  // passes over it, as over a day the file does not hold, and counts it
+  // here (since the last Open or Rewind). Such a word in another column
+  // reads as 0, so the columns after it stay where they are.
+  int no_price_lines() const { return no_price_lines_; }
+  const std::string& no_price_first_date() const { return no_price_date_; }   // as written
+  const std::string& no_price_word() const { return no_price_word_; }         // as written
+
  private:
+  // Fills the no-value words of a data line with 0; false when its price is
+  // one of them (the line is to be passed over).
+  bool FillNoValues(std::string& line);
+
   PriceFormat format_;
+  int no_price_lines_ = 0;
+  std::string no_price_date_, no_price_word_;
   std::string text_;
   size_t pos_ = 0;
   bool open_ = false;

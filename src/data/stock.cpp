@@ -30,6 +30,9 @@ void Stock::Clear() {
   std::fill(std::begin(quoted), std::end(quoted), false);
   std::fill(std::begin(quoted_price), std::end(quoted_price), 0.0f);
   file_dates.clear();
+  no_price_lines = 0;
+  no_price_date.clear();
+  no_price_word.clear();
 }
 
 }  // namespace kv

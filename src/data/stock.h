@@ -42,6 +42,10 @@ class Stock {
   bool quoted[kMaxDays] = {};         // calendar days the file quotes
   float quoted_price[kMaxDays] = {};  // the close as read, before gap filling
   std::vector<int32_t> file_dates;    // dated lines, in file order, none after today
+  // Data lines passed over because their price was a word such as "null":
+  // how many, the first one's date and the word, as written.
+  int no_price_lines = 0;
+  std::string no_price_date, no_price_word;
 
   Stock() { Clear(); }
   // A cleared record followed by Read_File(keep, path); the result is ignored.

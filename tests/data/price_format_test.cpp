@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "data/data_quality.h"
 #include "data/price_files.h"
 #include "data/price_format.h"
 #include "data/stock.h"
@@ -133,6 +134,62 @@ TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
       ASSERT_FLOAT_EQ(stock->raw_price[i], static_cast<float>(Close(i)));
       ASSERT_FLOAT_EQ(stock->volume[i], static_cast<float>(Volume(i)));
     }
+  }
+}
+
+// A day the exporter had no data for comes as a line of "null" or "NaN": it
+// is a day the file does not quote, not a price of 0, and says so. The same
+// word elsewhere on a line reads as 0 and moves no column.
+TEST_F(PriceFormatTest, NoValueWordsAreDaysWithoutAQuote) {
+  const std::string iso = "%04d-%02d-%02d";
+  struct Case {
+    const char* name;
+    const char* heading;
+    std::function<std::string(const std::string& date, int i)> line;
+    std::vector<int> skipped;   // days passed over
+    const char* finding;        // the data check's line, "" for none
+  } cases[] = {
+      {"null rows of a seven-column export", "Date,Open,High,Low,Close,Adj Close,Volume\n",
+       [](const std::string& date, int i) {
+         return i == 40 || i == 41 || i == 0 ? date + ",null,null,null,null,null,null"
+                                             : date + Format(",1,2,3,4,%.2f,%ld", Close(i), Volume(i));
+       },
+       {0, 40, 41},
+       "3 lines have the price \"null\" and are read as days without a quote, the first dated 2020-01-02"},
+      {"NaN close with ;", "Datum;Close;Volume\n",
+       [](const std::string& date, int i) {
+         return date + (i == 50 ? std::string(";NaN;1000") : Format(";%.2f;%ld", Close(i), Volume(i)));
+       },
+       {50},
+       "1 line has the price \"NaN\" and is read as a day without a quote (2020-03-12)"},
+      {"a volume of N/A", "Date,Close,Volume\n",
+       [](const std::string& date, int i) {
+         return date + Format(",%.2f,", Close(i)) + (i == 60 ? std::string("N/A") : std::to_string(Volume(i)));
+       },
+       {},
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.ClearRecords();
+    const auto days = TradingDays(2020, 1, 2, 133);
+    std::string text = c.heading;
+    for (int i = 0; i < 133; ++i) text += c.line(Format(iso.c_str(), days[i].y, days[i].m, days[i].d), i) + "\n";
+    ASSERT_TRUE(ReadAsTarget(dir.write("f.csv", text)));
+    EXPECT_TRUE(platform.messages().empty());
+    ASSERT_EQ(calendar_count, 133 - static_cast<int>(c.skipped.size()));
+    for (int i = 0, day = 0; i < 133; ++i) {
+      if (std::count(c.skipped.begin(), c.skipped.end(), i)) continue;
+      SCOPED_TRACE(i);
+      ASSERT_EQ(calendar[day], days[i].ymd());
+      ASSERT_FLOAT_EQ(stock->raw_price[day], static_cast<float>(Close(i)));
+      ASSERT_FLOAT_EQ(stock->volume[day], i == 60 && c.skipped.empty() ? 0.0f : static_cast<float>(Volume(i)));
+      ++day;
+    }
+    std::string said;
+    for (const Finding& f : CheckStockData(*stock, false, 0, calendar_count))
+      if (f.kind == FindingKind::NoPrice) said = f.text;
+    EXPECT_EQ(said, c.finding);
   }
 }
 

@@ -383,7 +383,9 @@ TEST_F(FastEngineTest, ExponentialsAreTheLibrarysBitForBit) {
   // With glibc and a vector flavour (which needs FMA) the vector code must
   // be in use: the check at start failing (a wrong constant, say) would only
   // show as lost speed.
-  if (netk::BestIsa() != netk::Isa::kBaseline) EXPECT_TRUE(netk::VectorExpInUse());
+  if (netk::BestIsa() != netk::Isa::kBaseline) {
+    EXPECT_TRUE(netk::VectorExpInUse());
+  }
 #endif
   const auto library = [](double s) { return s > 50 || s < -50 ? 0.0 : std::exp(-s); };
   for (netk::Isa isa : kIsas) {

@@ -31,7 +31,7 @@ void TMainDlg::CmFilenew() {
   for (int d = 0; d < kMaxDays; ++d)
     for (int o = 0; o < kMaxOutputs; ++o) net.guess[d][o] = patterns.result[d][o] = 0;
   good_calls = bad_calls = abs_error_sum = 0;
-  Strategy = 3;
+  Strategy = defaults::kStrategy;
 
   dlg.SetText(ids::IDC_SYMBOL, "");
   dlg.SetText(ids::IDC_FILENAME, "");

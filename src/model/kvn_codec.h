@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/model_defaults.h"
+
 namespace kv {
 
 // One stock as the file holds it.
@@ -32,24 +34,26 @@ struct KvnModel {
   std::vector<KvnStock> stocks;   // n_files of them, at most 3
   int32_t Trained = 0;
   int32_t x_matrix = 2;           // hidden neurons
-  int32_t y_matrix = 1;
-  int32_t Strategy = 3;
+  int32_t y_matrix = defaults::kYMatrix;
+  int32_t Strategy = defaults::kStrategy;
   // The search's parameters; stored only with Strategy 7.
-  float buy_up_min = 0.75f, buy_down_max = 0.40f, sell_down_min = 0.75f, sell_up_max = 0.40f,
-        take_stop_band = 0.10f;
-  int32_t nh_synapsis = 4;
+  float buy_up_min = defaults::kBuyUpMin, buy_down_max = defaults::kBuyDownMax,
+        sell_down_min = defaults::kSellDownMin, sell_up_max = defaults::kSellUpMax,
+        take_stop_band = defaults::kTakeStopBand;
+  int32_t nh_synapsis = defaults::kNhSynapsis;
   int32_t out_nodes = 2;
-  float threshold = 1.0f;
+  float threshold = defaults::kThreshold;
   int32_t n_days = 0;             // as written; a reader takes the days from the target's file
-  int32_t points_stock = 10;
+  int32_t points_stock = defaults::kPointsStock;
   int32_t in_nodes = 0;
   float learn_rate = 0;
-  int32_t eval_days = 140;
-  int32_t keepout_days = 10;
-  int32_t day_increm = 1;
+  int32_t eval_days = defaults::kEvalDays;
+  int32_t keepout_days = defaults::kKeepoutDays;
+  int32_t day_increm = defaults::kDayIncrem;
   int32_t TimeTrained = 0;
-  bool DoAnnealing = true, DoGenetic = false, DoBackProp = true, AutoSave = false, AutoIncNeu = true;
-  int32_t PredicMode = 0;
+  bool DoAnnealing = defaults::kDoAnnealing, DoGenetic = defaults::kDoGenetic, DoBackProp = defaults::kDoBackProp,
+       AutoSave = defaults::kAutoSave, AutoIncNeu = defaults::kAutoIncNeu;
+  int32_t PredicMode = defaults::kPredicMode;
   // Hidden layer, neuron by neuron: x_matrix rows of in_nodes + 1 weights
   // (the last is the bias); hidden_w[h * (in_nodes + 1) + j].
   std::vector<float> hidden_w;

@@ -22,6 +22,7 @@
 #include "data/patterns.h"
 #include "data/stock.h"
 #include "model/globals.h"
+#include "model/model_defaults.h"
 #include "model/kvn_codec.h"
 #include "net/network.h"
 #include "net/training_progress.h"
@@ -74,24 +75,25 @@ class TMainDlg : public WindowHandler {
   int32_t n_files = 0;
   int32_t Trained = 0;
   // x_matrix, in_nodes, out_nodes, learn_rate and momentum are net's.
-  int32_t y_matrix = 1;
-  int32_t nh_synapsis = 4;
-  float threshold = 1.0f;
-  int32_t points_stock = 10;
-  int32_t day_increm = 1;
+  int32_t y_matrix = defaults::kYMatrix;
+  int32_t nh_synapsis = defaults::kNhSynapsis;
+  float threshold = defaults::kThreshold;
+  int32_t points_stock = defaults::kPointsStock;
+  int32_t day_increm = defaults::kDayIncrem;
   // n_days is patterns'.
-  int32_t eval_days = 140;
-  int32_t keepout_days = 10;
+  int32_t eval_days = defaults::kEvalDays;
+  int32_t keepout_days = defaults::kKeepoutDays;
   int32_t TimeTrained = 0;
-  int32_t Strategy = 3;
-  float buy_up_min = 0.75f, buy_down_max = 0.40f, sell_down_min = 0.75f, sell_up_max = 0.40f,
-        take_stop_band = 0.10f;
-  bool DoBackProp = true;
-  bool DoAnnealing = true;
-  bool DoGenetic = false;
-  bool AutoSave = false;
-  bool AutoIncNeu = true;
-  int32_t PredicMode = 0;
+  int32_t Strategy = defaults::kStrategy;
+  float buy_up_min = defaults::kBuyUpMin, buy_down_max = defaults::kBuyDownMax,
+        sell_down_min = defaults::kSellDownMin, sell_up_max = defaults::kSellUpMax,
+        take_stop_band = defaults::kTakeStopBand;
+  bool DoBackProp = defaults::kDoBackProp;
+  bool DoAnnealing = defaults::kDoAnnealing;
+  bool DoGenetic = defaults::kDoGenetic;
+  bool AutoSave = defaults::kAutoSave;
+  bool AutoIncNeu = defaults::kAutoIncNeu;
+  int32_t PredicMode = defaults::kPredicMode;
 
   // ================= state not stored in the file =================
   std::string model_path;

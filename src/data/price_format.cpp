@@ -56,9 +56,9 @@ char SeparatorOf(const std::string& line) {
 // the file's columns.
 bool AllNoValues(const std::string& line) {
   const auto fields = SplitQuoted(line, SeparatorOf(line));
-  return fields.size() > 1 && std::all_of(fields.begin() + 1, fields.end(), [](const std::string& f) {
-           return IsNoValueWord(f) || Trim(f).empty();
-         });
+  return std::any_of(fields.begin() + (fields.empty() ? 0 : 1), fields.end(), IsNoValueWord) &&
+         std::all_of(fields.begin() + (fields.empty() ? 0 : 1), fields.end(),
+                     [](const std::string& f) { return IsNoValueWord(f) || Trim(f).empty(); });
 }
 
 // A data line in the wider sense: its first character, after blanks and an

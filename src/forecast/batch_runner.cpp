@@ -370,12 +370,15 @@ void RunAtOnce(TMainDlg& m, const BatchOptions& opt, const std::string& batch_fi
       workers[static_cast<size_t>(i)] = std::move(w);
     }
     std::vector<WorkerProcess*> running;
+    bool freed = false;
     for (size_t i = 0; i < workers.size(); ++i)
       if (workers[i]) {
-        if (workers[i]->Poll())
+        if (workers[i]->Poll()) {
           finish(static_cast<int>(i), WorkerLogLine(*workers[i], lines[i].b.path));
-        else
+          freed = true;
+        } else {
           running.push_back(workers[i].get());
+        }
       }
     for (BatchSchedule::Logged& done : sched.TakeLogged()) {
       log.Add(done.text);
@@ -384,8 +387,10 @@ void RunAtOnce(TMainDlg& m, const BatchOptions& opt, const std::string& batch_fi
       rep.models.push_back({l.number, l.b.path, l.b.kind == BatchLine::Kind::kTrain, done.text});
       SayEnd(opt, rep.models.back());
     }
+    // A slot that has just been freed is filled before waiting: waiting
+    // first left a core idle for up to the whole timeout after every model.
     if (!running.empty()) {
-      WorkerProcess::WaitAny(running, 20);
+      if (!freed) WorkerProcess::WaitAny(running, 20);
       m.Check_Events();
     }
   }

@@ -4,9 +4,10 @@
 // and a CSV file per set (FILE-ISA.csv beside FILE.csv).
 //
 //   kvbench [--csv FILE] [--reps N] [--min-time SECONDS] [--isa x86-64|avx2|avx512]
-//           [--benchmark_filter=REGEX]
+//           [--long] [--benchmark_filter=REGEX]
 //
-// --isa measures that instruction set alone.
+// --isa measures that instruction set alone; --long adds the rows that take
+// minutes (a nightly batch that trains its models).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@ namespace {
 
 int g_reps = 5;
 double g_min_time = 0.3;
+bool g_long = false;
 std::vector<netk::Isa> g_other_isas;
 
 struct Result {
@@ -91,7 +93,8 @@ std::string Rate(double per_second) {
   char buf[32];
   if (per_second >= 1e6) std::snprintf(buf, sizeof buf, "%.2f M/s", per_second / 1e6);
   else if (per_second >= 1e3) std::snprintf(buf, sizeof buf, "%.1f k/s", per_second / 1e3);
-  else std::snprintf(buf, sizeof buf, "%.1f /s", per_second);
+  else if (per_second >= 1) std::snprintf(buf, sizeof buf, "%.1f /s", per_second);
+  else std::snprintf(buf, sizeof buf, "%.1f s", 1 / per_second);   // minutes of work: its duration
   return buf;
 }
 
@@ -226,13 +229,18 @@ void RegisterEachIsa(const std::string& workload, const std::string& shape,
 }
 
 void Register(const std::string& workload, const std::string& shape, const std::string& impl,
-              std::function<void(benchmark::State&)> fn, double min_time, bool wall_clock) {
+              std::function<void(benchmark::State&)> fn, double min_time, bool wall_clock,
+              bool once) {
   const std::string name = workload + "/" + shape + "/" + impl;
-  auto* b = benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& st) { fn(st); })
-                ->Repetitions(g_reps)
-                ->MinTime(std::max(min_time, g_min_time));
+  auto* b = benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& st) { fn(st); });
+  if (once)
+    b->Iterations(1)->Repetitions(1);
+  else
+    b->Repetitions(g_reps)->MinTime(std::max(min_time, g_min_time));
   if (wall_clock) b->UseRealTime();
 }
+
+bool LongRows() { return g_long; }
 
 }  // namespace kv::bench
 
@@ -250,6 +258,7 @@ int main(int argc, char** argv) {
     else if (const char* v = value("--reps")) g_reps = std::max(1, std::atoi(v));
     else if (const char* v = value("--min-time")) g_min_time = std::atof(v);
     else if (const char* v = value("--isa")) isa = v;
+    else if (std::strcmp(argv[i], "--long") == 0) g_long = true;
     else rest.push_back(argv[i]);
   }
   // The benchmarks work in a private folder: name the file before going there.

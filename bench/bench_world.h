@@ -70,10 +70,13 @@ void SetWorld(World* w);
 
 // Registers one benchmark named workload/shape/impl with the repetition
 // settings of the run. wall_clock for work done outside this process (its
-// own processor time would miss it).
+// own processor time would miss it). once: a single iteration and a single
+// repetition, for work of minutes that says what it measured itself.
 void Register(const std::string& workload, const std::string& shape, const std::string& impl,
               std::function<void(benchmark::State&)> fn, double min_time = 0,
-              bool wall_clock = false);
+              bool wall_clock = false, bool once = false);
+// True when the run was asked for the rows of minutes too (--long).
+bool LongRows();
 
 // Registers fn as above with impl "kestrivane", and once more for each
 // instruction set of SetOtherIsas, as impl "kestrivane@ISA", the engine
@@ -94,7 +97,7 @@ bool RunQuietly(std::vector<std::string> argv);
 void RegisterEngineBenchmarks(World& w);
 void RegisterFannBenchmarks(World& w);
 void RegisterProgramBenchmarks(World& w);
-void RegisterBatchBenchmarks(World& w);
+void RegisterBatchBenchmarks(World& w);   // the trained-models row with --long only
 void RegisterWalkForwardBenchmarks(World& w);
 
 // The day of ExecBackProp's next step: drawn from the training window with

@@ -5,10 +5,42 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <vector>
 
-
 namespace kv {
+
+namespace {
+
+// One zeroed block for both arrays. calloc of a block this size maps fresh
+// pages, which are zero without being written.
+float* ZeroedBlock() {
+  void* block = std::calloc(1, Patterns::kInputsBytes + Patterns::kResultBytes);
+  if (!block) throw std::bad_alloc();
+  return static_cast<float*>(block);
+}
+
+}  // namespace
+
+Patterns::Patterns() {
+  float* block = ZeroedBlock();
+  inputs = reinterpret_cast<float (*)[kMaxDays]>(block);
+  result = reinterpret_cast<float (*)[kMaxOutputs]>(block + kInputRows * kMaxDays);
+}
+
+Patterns::~Patterns() { std::free(inputs); }
+
+Patterns::Patterns(const Patterns& other) : Patterns() { *this = other; }
+
+Patterns& Patterns::operator=(const Patterns& other) {
+  if (this != &other) {
+    n_days = other.n_days;
+    std::memcpy(inputs, other.inputs, kInputsBytes + kResultBytes);
+  }
+  return *this;
+}
 
 int FillInputs(const InputSeries* stocks, int count, int n_days, Patterns& p) {
   const int n = std::clamp(n_days, 0, kMaxDays);

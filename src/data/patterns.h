@@ -6,6 +6,7 @@
 // the network only reads them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,10 +14,22 @@
 
 namespace kv {
 
+// A value type: copies copy the arrays. Both arrays start as zeros in one
+// block that the system hands out zeroed, so the pages a model never
+// writes (most of them, for a small model) are never touched: making a
+// dialog costs no megabyte of clearing.
 struct Patterns {
-  int32_t n_days = 0;                         // days stored, at most kMaxDays
-  float inputs[kInputRows][kMaxDays] = {};    // [row][day]; row in_nodes is 1.0
-  float result[kMaxDays][kMaxOutputs] = {};   // targets
+  Patterns();
+  ~Patterns();
+  Patterns(const Patterns& other);
+  Patterns& operator=(const Patterns& other);
+
+  int32_t n_days = 0;              // days stored, at most kMaxDays
+  float (*inputs)[kMaxDays];       // [kInputRows][kMaxDays]: [row][day]; row in_nodes is 1.0
+  float (*result)[kMaxOutputs];    // [kMaxDays][kMaxOutputs]: targets
+
+  static constexpr size_t kInputsBytes = sizeof(float) * kInputRows * kMaxDays;
+  static constexpr size_t kResultBytes = sizeof(float) * kMaxDays * kMaxOutputs;
 };
 
 // One stock's scaled series, one value per calendar day, and which of them

@@ -142,9 +142,9 @@ class FastEngineTest : public NetTest {
     MakeModel(days, input_rows, hidden);
     main->net.out_nodes = outputs;
     main->net.learn_rate = Uniform(0.01f, 0.5f);
-    std::memcpy(main->patterns.inputs, data_.data(), sizeof main->patterns.inputs);
+    std::memcpy(main->patterns.inputs, data_.data(), Patterns::kInputsBytes);
     std::memcpy(main->patterns.result, data_.data() + kInputRows * kMaxDays,
-                sizeof main->patterns.result);
+                Patterns::kResultBytes);
     for (int d = 0; d < kMaxDays; ++d) main->patterns.inputs[input_rows][d] = 1.0f;
     for (int j = 0; j < kInputRows; ++j)
       for (int h = 0; h < kMaxHidden; ++h) {

@@ -41,14 +41,32 @@ char Stock::ChCheck(char c, int mode) {
   }
 }
 
+namespace {
+
+// ChCheck of every byte, for both modes: the clean-up runs several times
+// over every line of every price file.
+struct CleanTable {
+  char to[2][256];
+  CleanTable() {
+    for (int mode = 0; mode < 2; ++mode)
+      for (int c = 0; c < 256; ++c) to[mode][c] = Stock::ChCheck(static_cast<char>(c), mode);
+  }
+};
+const CleanTable kClean;
+
+}  // namespace
+
 void Stock::strcheck(std::string& line) {
   Convert_Month(line);
-  const int mode = line.find(';') != std::string::npos ? 1 : 0;
+  const char* to = kClean.to[line.find(';') != std::string::npos ? 1 : 0];
   // In place: what is kept never overtakes what is read.
+  char* s = line.data();
+  const size_t n = line.size();
   size_t kept = 0;
-  for (size_t i = 0; i < line.size() && kept < kMaxCleanLine; ++i) {
-    const char k = ChCheck(line[i], mode);
-    if (k) line[kept++] = k;
+  for (size_t i = 0; i < n && kept < kMaxCleanLine; ++i) {
+    const char k = to[static_cast<unsigned char>(s[i])];
+    s[kept] = k;
+    kept += k != 0;
   }
   line.resize(kept);
 }

@@ -164,14 +164,17 @@ bool Stock::Read_File(int keep, const char* path) {
     std::string date_field(fields[0]);
     int32_t date = Convert_Date(date_field);
     if (date == 0) continue;
-    if (date <= today) file_dates.push_back(date);
+    if (date > today) continue;
+    file_dates.push_back(date);
+    // Only the days of the calendar are kept: the numbers of a line older
+    // than its first day (most lines of a long history) are never read.
+    const int day = ascending ? DayOfSorted(date) : DayOf(date);
+    if (day < 0) continue;
     int price_col, volume_col;
     PriceColumnsByCount(n, price_col, volume_col);
-    float p = price_col ? FieldValue(fields[price_col - 1]) : 0.0f;
-    float v = volume_col ? FieldValue(fields[volume_col - 1]) : 0.0f;
-    if (date > today) continue;
-    const int day = ascending ? DayOfSorted(date) : DayOf(date);
-    if (day >= 0) Place(*this, day, p, v);
+    const float p = price_col ? FieldValue(fields[price_col - 1]) : 0.0f;
+    const float v = volume_col ? FieldValue(fields[volume_col - 1]) : 0.0f;
+    Place(*this, day, p, v);
   }
   no_price_lines = lines.no_price_lines();
   no_price_date = lines.no_price_first_date();

@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -153,9 +154,25 @@ int Run(Args& args) {
     if (!ok) error = "cannot write the picture: " + why;
   } else {
     char why[512];
+    // The module has a C++ runtime of its own: no exception may unwind
+    // through its frames. One thrown while painting is kept and thrown again
+    // here, once the module has returned.
+    struct Painting {
+      decltype(paint)* draw;
+      std::exception_ptr thrown;
+    } painting{&paint, nullptr};
     ok = png(picture.width, picture.height, &picture.client, picture.origin.x, picture.origin.y,
-             out.c_str(), [](Canvas& c, void* context) { (*static_cast<decltype(paint)*>(context))(c); },
-             &paint, why, sizeof why);
+             out.c_str(),
+             [](Canvas& c, void* context) {
+               auto& p = *static_cast<Painting*>(context);
+               try {
+                 (*p.draw)(c);
+               } catch (...) {
+                 p.thrown = std::current_exception();
+               }
+             },
+             &painting, why, sizeof why);
+    if (painting.thrown) std::rethrow_exception(painting.thrown);
     if (!ok) error = why;
   }
   if (!ok) return Fail("chart: " + error);

@@ -52,13 +52,16 @@ struct CleanTable {
       for (int c = 0; c < 256; ++c) to[mode][c] = Stock::ChCheck(static_cast<char>(c), mode);
   }
 };
-const CleanTable kClean;
+const CleanTable& Clean() {
+  static const CleanTable table;   // made on first use, whatever the order of start-up
+  return table;
+}
 
 }  // namespace
 
 void Stock::strcheck(std::string& line) {
   Convert_Month(line);
-  const char* to = kClean.to[line.find(';') != std::string::npos ? 1 : 0];
+  const char* to = Clean().to[line.find(';') != std::string::npos ? 1 : 0];
   // In place: what is kept never overtakes what is read.
   char* s = line.data();
   const size_t n = line.size();

@@ -253,5 +253,30 @@ TEST_F(PatternsTest, BuiltPatternsMatchTheModelsAndUseNoLaterPrice) {
   }
 }
 
+// Patterns own their arrays: a copy and an assignment carry every value and
+// stay apart from the original (and each frees its own block once).
+TEST(PatternsValueTest, CopiesCarryTheArraysAndStayApart) {
+  Patterns a;
+  EXPECT_EQ(a.inputs[kInputRows - 1][kMaxDays - 1], 0.0f);   // zero until written
+  EXPECT_EQ(a.result[kMaxDays - 1][kMaxOutputs - 1], 0.0f);
+  a.n_days = 7;
+  a.inputs[3][5] = 1.5f;
+  a.inputs[kInputRows - 1][kMaxDays - 1] = 2.5f;
+  a.result[kMaxDays - 1][1] = 0.25f;
+  Patterns copied(a);
+  Patterns assigned;
+  assigned = a;
+  for (Patterns* p : {&copied, &assigned}) {
+    EXPECT_EQ(p->n_days, 7);
+    EXPECT_EQ(p->inputs[3][5], 1.5f);
+    EXPECT_EQ(p->inputs[kInputRows - 1][kMaxDays - 1], 2.5f);
+    EXPECT_EQ(p->result[kMaxDays - 1][1], 0.25f);
+    EXPECT_NE(p->inputs, a.inputs);
+  }
+  a.inputs[3][5] = -1;
+  EXPECT_EQ(copied.inputs[3][5], 1.5f);
+  EXPECT_EQ(assigned.inputs[3][5], 1.5f);
+}
+
 }  // namespace
 }  // namespace kv::test

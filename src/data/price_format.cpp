@@ -111,8 +111,15 @@ void RuleColumnsOf(const std::string& raw, int& price_col, int& volume_col) {
 
 // A field of a data line that the plain reader would get wrong: a number in
 // exponent form, or with both a thousands separator and a decimal comma.
+// The multiple a letter after a number's last digit stands for: thousands,
+// millions, billions; 1 for any other character.
+double UnitOf(char c) {
+  return c == 'K' ? 1e3 : c == 'M' ? 1e6 : c == 'B' ? 1e9 : 1;
+}
+
 bool NeedsCareAsNumber(const std::string& field, char separator) {
   const std::string f = Trim(field);
+  if (f.size() >= 2 && IsDigit(f[f.size() - 2]) && UnitOf(f.back()) != 1) return true;
   for (size_t i = 1; i + 1 < f.size(); ++i)
     if ((f[i] == 'e' || f[i] == 'E') && IsDigit(f[i - 1]) &&
         (IsDigit(f[i + 1]) || ((f[i + 1] == '-' || f[i + 1] == '+') && i + 2 < f.size() && IsDigit(f[i + 2]))))
@@ -170,6 +177,12 @@ bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& v
       s.erase(0, std::strlen(sign));
       break;
     }
+  // Volumes as some sites export them: "17.19M", "950.25K", "1.2B".
+  double unit = 1;
+  if (s.size() >= 2 && IsDigit(s[s.size() - 2])) {
+    unit = UnitOf(s.back());
+    if (unit != 1) s.pop_back();
+  }
   const auto count = [&](char c) { return std::count(s.begin(), s.end(), c); };
   if (decimal_comma) {
     if (count(',') > 0 || count('.') > 1) s.erase(std::remove(s.begin(), s.end(), '.'), s.end());
@@ -185,7 +198,7 @@ bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& v
   }
   if (s.empty() || !(IsDigit(s[0]) || s[0] == '.')) return false;
   size_t used = 0;
-  const double v = LeadingDouble(s, &used);
+  const double v = LeadingDouble(s, &used) * unit;
   if (used == 0) return false;
   value = negative ? -v : v;
   return true;
@@ -263,11 +276,12 @@ PriceFormat SniffPriceText(const std::string& text) {
     }
     if (!LooksLikeData(line)) continue;
     if (line.size() > kPlainLineLimit) fmt.rewrite = true;
-    // Most lines hold no quote, no exponent and no decimal comma: then no
-    // field needs care and only the date field can hold a time of day, which
+    // Most lines hold no quote, no exponent, no unit letter and no decimal
+    // comma: then no field needs care and only the date field can hold a time of day, which
     // is found without splitting the line.
     if (fmt.separator != ';' &&
-        std::none_of(line.begin(), line.end(), [](char c) { return c == '"' || c == 'e' || c == 'E'; }) &&
+        std::none_of(line.begin(), line.end(),
+                     [](char c) { return c == '"' || c == 'e' || c == 'E' || UnitOf(c) != 1; }) &&
         line.find(':') >= line.find(fmt.separator))
       continue;
     bool quoted = false;

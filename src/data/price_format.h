@@ -93,7 +93,9 @@ std::string ColumnKey(const std::string& name);
 
 // The value of a number field as exported: blanks and quotes, a leading
 // currency sign and thousands separators ignored, a decimal comma when
-// `decimal_comma`, an exponent allowed. False when the field holds no number.
+// `decimal_comma`, an exponent allowed, and a K, M or B right after the last
+// digit multiplies by a thousand, a million or a billion ("17.19M", as some
+// sites export volumes). False when the field holds no number.
 bool ParseExportedNumber(const std::string& field, bool decimal_comma, double& value);
 
 }  // namespace kv

@@ -1,7 +1,7 @@
 // Price files as people export them: quoted fields with thousands
-// separators, European numbers, tabs, a byte-order mark, headings that name
-// their columns in any order, exponents, time stamps, a first pair of dates
-// across 1999/2000; and "files" that are no files at all.
+// separators, volumes in K/M/B, European numbers, tabs, a byte-order mark,
+// headings that name their columns in any order, exponents, time stamps, a
+// first pair of dates across 1999/2000; and "files" that are no files at all.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -109,6 +109,22 @@ TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
       {"ISO time stamps", "Date,Close,Volume\n",
        [&](const Day& d, int i) {
          return Format((iso + "T16:00:00").c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       }},
+      {"volumes in thousands, millions and billions, quoted, newest first",
+       "\"Date\",\"Price\",\"Open\",\"High\",\"Low\",\"Vol.\",\"Change %\"\n",
+       [&](const Day& d, int i) {
+         const double v = static_cast<double>(Volume(i));
+         const std::string vol = i % 3 == 0   ? Format("%.3fK", v / 1e3)
+                                 : i % 3 == 1 ? Format("%.6fM", v / 1e6)
+                                              : Format("%.9fB", v / 1e9);
+         return Format("\"%02d/%02d/%04d\",\"%s\",\"1.00\",\"2.00\",\"0.50\",\"%s\",\"-0.12%%\"", d.m, d.d, d.y,
+                       Grouped(Close(i), 2, ',', '.').c_str(), vol.c_str());
+       },
+       true},
+      {"volumes in millions, not quoted", "Date,Close,Volume\n",
+       [&](const Day& d, int i) {
+         return Format(iso.c_str(), d.y, d.m, d.d) +
+                Format(",%.2f,%.6fM", Close(i), static_cast<double>(Volume(i)) / 1e6);
        }},
       {"first two dates across 1999/2000", "Date,Close,Volume\n",
        [&](const Day& d, int i) {

@@ -79,8 +79,15 @@ bool FigureDateFormat(Stock& s, PriceLines& lines) {
         break;
       }
     }
-    // A file without any line starting with a digit has no data line at all.
-    if (!found) return false;
+    // A file without any line starting with a digit has no data line at all:
+    // an empty file, or one whose lines start with something else (a ticker
+    // column before the date, as some vendors' files have).
+    if (!found) {
+      DateMessage("No line of historical data file: \n" + file +
+                  "\nbegins with a date. Each line of prices must start with its date,\n"
+                  "as in 2024-01-02,100.14,13213635\n-ERROR 512e");
+      return false;
+    }
 
     std::string first = DateFieldOf(line);
     if (first.empty()) return false;

@@ -97,10 +97,10 @@ TEST_F(PriceFileBadInput, AsRelatedStockTheMessageIsShownAndTheModelKept) {
 
 TEST_F(PriceFileBadInput, AsTargetStockNoCalendarIsMade) {
   // The calendar comes from the target stock's dates alone: the file names
-  // its fault when the date layout shows one (512a), else 453 says the file
+  // its fault (512e: no line begins with a date), then 453 says the file
   // could not be read.
   const std::vector<std::vector<std::string>> errors = {
-      {"453"}, {"453"}, {}, {"453"}, {"453"}, {"453"}, {"453"},
+      {"512e", "453"}, {"512e", "453"}, {}, {"512e", "453"}, {"512e", "453"}, {"512e", "453"}, {"512e", "453"},
   };
   const std::vector<Case> cases = Cases();
   for (size_t i = 0; i < cases.size(); ++i) {

@@ -130,11 +130,15 @@ TEST_F(DatesTest, RecognitionErrorsAreReportedWithTheirNumbers) {
   EXPECT_FALSE(stock->Figure_Date_Format(p.c_str()));
   EXPECT_TRUE(platform.messages().empty());
 
-  // A file that does not open, or has no line starting with a digit.
+  // A file that does not open is refused quietly (its reader says why); one
+  // with no line starting with a digit says that no line begins with a date.
   platform.ClearRecords();
   EXPECT_FALSE(stock->Figure_Date_Format(dir.file("missing.csv").c_str()));
-  EXPECT_FALSE(stock->Figure_Date_Format(dir.write("words.csv", "a\nb\nc\n").c_str()));
   EXPECT_TRUE(platform.messages().empty());
+  p = dir.write("words.csv", "TICKER,DATE,CLOSE\nACME,20240102,10\n");
+  expect_refused(p, "No line of historical data file: \n" + p +
+                        "\nbegins with a date. Each line of prices must start with its date,\n"
+                        "as in 2024-01-02,100.14,13213635\n-ERROR 512e");
   EXPECT_EQ(stock->Add_Dates(dir.file("missing.csv").c_str()), 0);
   EXPECT_EQ(calendar_count, 0);
 }

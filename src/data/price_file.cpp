@@ -75,6 +75,13 @@ bool Stock::Check_File_Format(const char* path) {
 bool CheckFileFormat(Stock& s, PriceLines& lines) {
   const std::string& data_file = s.data_file;
   lines.Rewind();
+  // A file of several stocks would give one series of all of them.
+  if (!lines.format().other_series.empty()) {
+    FileError("File: \n" + data_file + " holds the prices of several stocks (" + lines.format().first_series +
+              " and " + lines.format().other_series +
+              ")\nKestrivane reads one stock per file: please export one file per stock\n-ERROR 1504");
+    return false;
+  }
   // Several lines on one date are prices within the day: read as days they
   // would give a wrong series, whichever line won.
   if (lines.format().intraday) {

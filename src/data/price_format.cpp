@@ -71,6 +71,23 @@ bool LooksLikeData(const std::string& line) {
   return false;
 }
 
+// A line of a file whose date stands in column date_col (1-based): a data
+// line when that field starts with a digit.
+bool LooksLikeDataAt(const std::string& line, int date_col, char separator) {
+  if (date_col <= 1) return LooksLikeData(line);
+  const auto fields = SplitQuoted(line, separator);
+  return static_cast<int>(fields.size()) >= date_col && LooksLikeData(fields[date_col - 1]);
+}
+
+// The 1-based column a heading names Date, when that is not the first one;
+// 0 otherwise.
+int LaterDateColumn(const std::string& heading, char separator) {
+  const auto names = SplitQuoted(heading, separator);
+  for (size_t i = 1; i < names.size(); ++i)
+    if (ColumnKey(names[i]) == "date") return static_cast<int>(i) + 1;
+  return 0;
+}
+
 // A date field without the time of day that may follow it.
 std::string DatePart(const std::string& field) {
   std::string d = Trim(field);
@@ -159,7 +176,7 @@ std::vector<std::string> SplitQuoted(const std::string& line, char separator) {
 std::string ColumnKey(const std::string& name) {
   std::string key;
   for (char c : name) {
-    if (c == ' ' || c == '\t' || c == '_' || c == '.' || c == '*' || c == '"') continue;
+    if (c == ' ' || c == '\t' || c == '_' || c == '.' || c == '*' || c == '"' || c == '<' || c == '>') continue;
     key.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
   }
   return key;
@@ -241,8 +258,15 @@ PriceFormat SniffPriceText(const std::string& text) {
     }
     if (!in_data) {
       if (!LooksLikeData(line)) {
-        if (!line.empty()) heading = line;
-        continue;
+        // A vendor's layout may put a ticker before the date: a heading that
+        // names a later Date column, and a line whose field there is a date.
+        const int later = heading.empty() ? 0 : LaterDateColumn(heading, SeparatorOf(heading));
+        if (later == 0 || !LooksLikeDataAt(line, later, SeparatorOf(heading))) {
+          if (!line.empty()) heading = line;
+          continue;
+        }
+        fmt.date_col = later;
+        fmt.rewrite = true;
       }
       if (AllNoValues(line)) continue;
       in_data = true;
@@ -266,20 +290,28 @@ PriceFormat SniffPriceText(const std::string& text) {
           if (PriceRank(key) > rank) rank = PriceRank(key), price = i + 1;
           if (!volume && IsVolumeKey(key)) volume = i + 1;
         }
-        if (price > 1 && heading_fields == nfields) {
+        if (price > 1 && price != fmt.date_col && heading_fields == nfields) {
           fmt.named = true;
           fmt.price_col = price;
           fmt.volume_col = volume;
           if (price != rule_price || volume != rule_volume) fmt.rewrite = true;
         }
       }
+      // Without the price named, a layout with the date further on is not
+      // one this reader knows: it stays unread, and says so.
+      if (fmt.date_col > 1 && !fmt.named) {
+        PriceFormat unknown;
+        unknown.opened = true;
+        return unknown;
+      }
     }
-    if (!LooksLikeData(line)) continue;
+    if (!LooksLikeDataAt(line, fmt.date_col, fmt.separator)) continue;
     if (line.size() > kPlainLineLimit) fmt.rewrite = true;
     // Most lines hold no quote, no exponent, no unit letter and no decimal
-    // comma: then no field needs care and only the date field can hold a time of day, which
-    // is found without splitting the line.
-    if (fmt.separator != ';' &&
+    // comma: then no field needs care and only the date field can hold a
+    // time of day, which is found without splitting the line. A date further
+    // on is looked at in every line.
+    if (fmt.date_col == 1 && fmt.separator != ';' &&
         std::none_of(line.begin(), line.end(),
                      [](char c) { return c == '"' || c == 'e' || c == 'E' || UnitOf(c) != 1; }) &&
         line.find(':') >= line.find(fmt.separator))
@@ -292,9 +324,19 @@ PriceFormat SniffPriceText(const std::string& text) {
     const auto fields = SplitQuoted(line, fmt.separator);
     for (size_t i = 1; i < fields.size(); ++i)
       if (NeedsCareAsNumber(fields[i], fmt.separator)) fmt.rewrite = true;
-    if (fields[0].find(':') != std::string::npos) {
-      fmt.timestamps = fmt.rewrite = true;
-      const std::string date = DatePart(fields[0]);
+    const std::string& date_field = fields[std::min<size_t>(fmt.date_col, fields.size()) - 1];
+    const bool timed = date_field.find(':') != std::string::npos;
+    if (timed) fmt.timestamps = fmt.rewrite = true;
+    // Several lines on one date are prices within the day: shown by a time
+    // in the date field, or, in a vendor's layout, by a time column of its own.
+    if (fmt.date_col > 1 && fmt.other_series.empty()) {
+      std::string series;
+      for (int i = 0; i + 1 < fmt.date_col; ++i) series += (i ? " " : "") + Trim(fields[static_cast<size_t>(i)]);
+      if (fmt.first_series.empty()) fmt.first_series = series;
+      else if (series != fmt.first_series) fmt.other_series = series;
+    }
+    if (timed || fmt.date_col > 1) {
+      const std::string date = DatePart(date_field);
       if (!dates.insert(date).second && !fmt.intraday) {
         fmt.intraday = true;
         fmt.intraday_date = date;
@@ -333,6 +375,10 @@ void PriceLines::Rewind() {
   no_price_word_.clear();
 }
 
+bool PriceLines::IsDataLine(const std::string& line) const {
+  return LooksLikeDataAt(line, format_.date_col, format_.separator);
+}
+
 bool PriceLines::FillNoValues(std::string& line) {
   // Most lines hold no letter at all.
   if (std::none_of(line.begin(), line.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }))
@@ -358,7 +404,7 @@ bool PriceLines::FillNoValues(std::string& line) {
   if (!format_.named) RuleColumnsOf(out, price_col, volume_col);
   if (price_col >= 2 && static_cast<size_t>(price_col) <= fields.size() && none[price_col - 1]) {
     if (no_price_lines_++ == 0) {
-      no_price_date_ = DatePart(fields[0]);
+      no_price_date_ = DatePart(fields[std::min<size_t>(format_.date_col, fields.size()) - 1]);
       no_price_word_ = word;
     }
     return false;
@@ -372,13 +418,13 @@ bool PriceLines::Next(std::string& line) {
     if (!open_ || !NextTextLine(text_, &pos_, line, kPriceLineLimit)) return false;
     if (first_) StripBom(line);
     first_ = false;
-    if (!LooksLikeData(line)) return true;
+    if (!IsDataLine(line)) return true;
   } while (!FillNoValues(line));
   if (!format_.rewrite) return true;
 
   const auto fields = SplitQuoted(line, format_.separator);
   const bool decimal_comma = format_.separator == ';';
-  std::string out = DatePart(fields[0]);
+  std::string out = static_cast<int>(fields.size()) >= format_.date_col ? DatePart(fields[format_.date_col - 1]) : "";
   const auto number = [&](int col) {
     double v = 0;
     if (col >= 2 && col <= static_cast<int>(fields.size()) &&

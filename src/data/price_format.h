@@ -27,9 +27,16 @@ struct PriceFormat {
   bool named = false;         // the heading names the price column
   int price_col = 0;          // 1-based columns the reader takes; 0 = none
   int volume_col = 0;
+  // The date's column: 1, unless the heading names a date column further on
+  // (a vendor's layout with a ticker first); such lines are rewritten with
+  // their date first.
+  int date_col = 1;
   bool timestamps = false;    // dates carry a time of day
   bool intraday = false;      // with timestamps, some date holds several lines
   std::string intraday_date;  // the first such date, as written
+  // With the date further on: the columns before it (a ticker) change from
+  // line to line, so the file holds several stocks; the first two, as written.
+  std::string first_series, other_series;
 };
 
 // Looks at the file at path. A path that is not a regular file (a folder, a
@@ -68,6 +75,7 @@ class PriceLines {
   // Fills the no-value words of a data line with 0; false when its price is
   // one of them (the line is to be passed over).
   bool FillNoValues(std::string& line);
+  bool IsDataLine(const std::string& line) const;
 
   PriceFormat format_;
   int no_price_lines_ = 0;
@@ -88,7 +96,8 @@ bool NextTextLine(const std::string& text, size_t* pos, std::string& line, size_
 // empty fields are kept.
 std::vector<std::string> SplitQuoted(const std::string& line, char separator);
 
-// A column name as compared: lower case without blanks, '_', '.' and '*'.
+// A column name as compared: lower case without blanks, '_', '.', '*', '<'
+// and '>'.
 std::string ColumnKey(const std::string& name);
 
 // The value of a number field as exported: blanks and quotes, a leading

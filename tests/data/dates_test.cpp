@@ -135,7 +135,7 @@ TEST_F(DatesTest, RecognitionErrorsAreReportedWithTheirNumbers) {
   platform.ClearRecords();
   EXPECT_FALSE(stock->Figure_Date_Format(dir.file("missing.csv").c_str()));
   EXPECT_TRUE(platform.messages().empty());
-  p = dir.write("words.csv", "TICKER,DATE,CLOSE\nACME,20240102,10\n");
+  p = dir.write("words.csv", "TICKER,CLOSE\nACME,10\nACME,11\n");
   expect_refused(p, "No line of historical data file: \n" + p +
                         "\nbegins with a date. Each line of prices must start with its date,\n"
                         "as in 2024-01-02,100.14,13213635\n-ERROR 512e");

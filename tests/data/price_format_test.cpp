@@ -1,7 +1,8 @@
 // Price files as people export them: quoted fields with thousands
 // separators, volumes in K/M/B, European numbers, tabs, a byte-order mark,
-// headings that name their columns in any order, exponents, time stamps, a
-// first pair of dates across 1999/2000; and "files" that are no files at all.
+// headings that name their columns in any order, a ticker before the date,
+// exponents, time stamps, a first pair of dates across 1999/2000; and "files"
+// that are no files at all.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -126,6 +127,15 @@ TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
          return Format(iso.c_str(), d.y, d.m, d.d) +
                 Format(",%.2f,%.6fM", Close(i), static_cast<double>(Volume(i)) / 1e6);
        }},
+      {"a vendor's layout: ticker, period and date, a time column",
+       "<TICKER>,<PER>,<DATE>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>\n",
+       [&](const Day& d, int i) {
+         return Format("ACME,D,%04d%02d%02d,000000,1,2,3,%.4f,%ld", d.y, d.m, d.d, Close(i), Volume(i));
+       }},
+      {"a symbol column before the date", "Symbol,Date,Close,Volume\n",
+       [&](const Day& d, int i) {
+         return "\"ACME\"," + Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
+       }},
       {"first two dates across 1999/2000", "Date,Close,Volume\n",
        [&](const Day& d, int i) {
          return Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));
@@ -209,18 +219,42 @@ TEST_F(PriceFormatTest, NoValueWordsAreDaysWithoutAQuote) {
   }
 }
 
-TEST_F(PriceFormatTest, SeveralLinesOnOneDateAreRefusedAsIntraday) {
+// Files that would give a wrong series whichever line won: several lines on
+// one date (a time in the date field, or a vendor's time column), or, in a
+// vendor's layout, several stocks in one file.
+TEST_F(PriceFormatTest, SeveralLinesOnOneDateOrSeveralStocksAreRefused) {
   const auto days = TradingDays(2020, 1, 2, 130);
-  std::string text = "Date,Close,Volume\n";
-  for (const Day& d : days)
-    for (const char* t : {"09:30:00", "16:00:00"})
-      text += Format("%04d-%02d-%02d %s,10.5,100\n", d.y, d.m, d.d, t);
-  const std::string p = dir.write("intraday.csv", text);
-  EXPECT_FALSE(stock->Check_File_Format(p.c_str()));
-  ASSERT_EQ(platform.messages().size(), 1u);
-  EXPECT_EQ(platform.messages()[0].text,
-            "File: \n" + p + " holds several lines on the date 2020-01-02 (prices within the day)\n"
-            "Kestrivane reads daily prices: please export one line per day\n-ERROR 1503");
+  const std::string intraday = " holds several lines on the date 2020-01-02 (prices within the day)\n"
+                               "Kestrivane reads daily prices: please export one line per day\n-ERROR 1503";
+  struct Case {
+    const char* name;
+    std::string heading;
+    std::function<std::string(const Day&, int)> line;   // the line of day d, part k
+    std::string message;                                // after "File: \n" + path
+  } cases[] = {
+      {"time in the date field", "Date,Close,Volume\n",
+       [](const Day& d, int k) { return Format("%04d-%02d-%02d %s,10.5,100", d.y, d.m, d.d, k ? "16:00:00" : "09:30:00"); },
+       intraday},
+      {"a vendor's time column", "<TICKER>,<PER>,<DATE>,<TIME>,<CLOSE>,<VOL>\n",
+       [](const Day& d, int k) { return Format("ACME,5,%04d%02d%02d,%s,10.5,100", d.y, d.m, d.d, k ? "160000" : "093000"); },
+       " holds several lines on the date 20200102 (prices within the day)\n"
+       "Kestrivane reads daily prices: please export one line per day\n-ERROR 1503"},
+      {"several stocks", "Symbol,Date,Close,Volume\n",
+       [](const Day& d, int k) { return Format("%s,%04d-%02d-%02d,10.5,100", k ? "BETA" : "ACME", d.y, d.m, d.d); },
+       " holds the prices of several stocks (ACME and BETA)\n"
+       "Kestrivane reads one stock per file: please export one file per stock\n-ERROR 1504"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.ClearRecords();
+    std::string text = c.heading;
+    for (const Day& d : days)
+      for (int k = 0; k < 2; ++k) text += c.line(d, k) + "\n";
+    const std::string p = dir.write("refused.csv", text);
+    EXPECT_FALSE(stock->Check_File_Format(p.c_str()));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].text, "File: \n" + p + c.message);
+  }
 }
 
 TEST_F(PriceFormatTest, NotARegularFileIsRefusedAtOnce) {

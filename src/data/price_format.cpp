@@ -327,14 +327,16 @@ PriceFormat SniffPriceText(const std::string& text) {
     const std::string& date_field = fields[std::min<size_t>(fmt.date_col, fields.size()) - 1];
     const bool timed = date_field.find(':') != std::string::npos;
     if (timed) fmt.timestamps = fmt.rewrite = true;
-    // Several lines on one date are prices within the day: shown by a time
-    // in the date field, or, in a vendor's layout, by a time column of its own.
+    // In a vendor's layout the columns before the date name the stock: a
+    // change from line to line is a second stock in the same file.
     if (fmt.date_col > 1 && fmt.other_series.empty()) {
       std::string series;
       for (int i = 0; i + 1 < fmt.date_col; ++i) series += (i ? " " : "") + Trim(fields[static_cast<size_t>(i)]);
       if (fmt.first_series.empty()) fmt.first_series = series;
       else if (series != fmt.first_series) fmt.other_series = series;
     }
+    // Several lines on one date are prices within the day: shown by a time
+    // in the date field, or, in a vendor's layout, by a time column of its own.
     if (timed || fmt.date_col > 1) {
       const std::string date = DatePart(date_field);
       if (!dates.insert(date).second && !fmt.intraday) {

@@ -61,12 +61,56 @@ bool AllNoValues(const std::string& line) {
                      [](const std::string& f) { return IsNoValueWord(f) || Trim(f).empty(); });
 }
 
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The month (1 to 12) whose name, or its first three letters, starts s at
+// at; 0 when none does. *end is set past the name.
+int MonthWordAt(const std::string& s, size_t at, size_t* end) {
+  static const char* const kNames = "janfebmaraprmayjunjulaugsepoctnovdec";
+  if (at + 3 > s.size()) return 0;
+  for (int m = 0; m < 12; ++m)
+    if (Lower(s[at]) == kNames[3 * m] && Lower(s[at + 1]) == kNames[3 * m + 1] &&
+        Lower(s[at + 2]) == kNames[3 * m + 2]) {
+      size_t e = at + 3;
+      while (e < s.size() && ((s[e] >= 'a' && s[e] <= 'z') || s[e] == '.')) ++e;
+      *end = e;
+      return m + 1;
+    }
+  return 0;
+}
+
+// "Feb 24, 2025", "February 24, 2025", "Sept. 4 2025": the month's name,
+// the day, then a four-digit year, as some sites write dates (a field that
+// holds a comma, so always quoted). The date as 2025-02-24, or empty when
+// the field is not such a date.
+std::string IsoOfWordDate(const std::string& field) {
+  size_t at = 0;
+  const int month = MonthWordAt(field, 0, &at);
+  if (month == 0 || at >= field.size() || field[at] != ' ') return {};
+  while (at < field.size() && field[at] == ' ') ++at;
+  int day = 0, digits = 0;
+  while (at < field.size() && IsDigit(field[at]) && digits < 3) day = day * 10 + (field[at++] - '0'), ++digits;
+  if (digits == 0 || digits > 2 || day < 1 || day > 31) return {};
+  if (at < field.size() && field[at] == ',') ++at;
+  while (at < field.size() && field[at] == ' ') ++at;
+  int year = 0;
+  digits = 0;
+  while (at < field.size() && IsDigit(field[at]) && digits < 5) year = year * 10 + (field[at++] - '0'), ++digits;
+  if (digits != 4 || at != field.size()) return {};
+  return Format("%04d-%02d-%02d", year, month, day);
+}
+
 // A data line in the wider sense: its first character, after blanks and an
-// opening quote, is a digit.
+// opening quote, is a digit, or its first field is a whole date in words.
 bool LooksLikeData(const std::string& line) {
-  for (char c : line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
     if (c == ' ' || c == '\t' || c == '"') continue;
-    return IsDigit(c);
+    if (IsDigit(c)) return true;
+    size_t end = 0;
+    if (MonthWordAt(line, i, &end) == 0) return false;
+    const auto fields = SplitQuoted(line, SeparatorOf(line));
+    return !fields.empty() && !IsoOfWordDate(Trim(fields[0])).empty();
   }
   return false;
 }
@@ -88,9 +132,13 @@ int LaterDateColumn(const std::string& heading, char separator) {
   return 0;
 }
 
-// A date field without the time of day that may follow it.
+// A date field without the time of day that may follow it; a date in words
+// as 2025-02-24.
 std::string DatePart(const std::string& field) {
   std::string d = Trim(field);
+  if (!d.empty() && !IsDigit(d[0])) {
+    if (std::string iso = IsoOfWordDate(d); !iso.empty()) return iso;
+  }
   const size_t colon = d.find(':');
   if (colon == std::string::npos) return d;
   const size_t cut = d.find_last_of(" T", colon);

@@ -1,8 +1,8 @@
 // Price files as people export them: quoted fields with thousands
 // separators, volumes in K/M/B, European numbers, tabs, a byte-order mark,
 // headings that name their columns in any order, a ticker before the date,
-// exponents, time stamps, a first pair of dates across 1999/2000; and "files"
-// that are no files at all.
+// dates in words, exponents, time stamps, a first pair of dates across
+// 1999/2000; and "files" that are no files at all.
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -132,6 +132,14 @@ TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
        [&](const Day& d, int i) {
          return Format("ACME,D,%04d%02d%02d,000000,1,2,3,%.4f,%ld", d.y, d.m, d.d, Close(i), Volume(i));
        }},
+      {"dates in words, quoted, newest first", "\"Date\",\"Price\",\"Vol.\"\n",
+       [&](const Day& d, int i) {
+         static const char* const kMonth[] = {"Jan", "Feb", "March", "Apr", "May", "June",
+                                              "Jul", "Aug", "Sept.", "Oct", "Nov", "Dec"};
+         return Format("\"%s %02d, %04d\",\"%s\",\"%ld\"", kMonth[d.m - 1], d.d, d.y,
+                       Grouped(Close(i), 2, ',', '.').c_str(), Volume(i));
+       },
+       true},
       {"a symbol column before the date", "Symbol,Date,Close,Volume\n",
        [&](const Day& d, int i) {
          return "\"ACME\"," + Format(iso.c_str(), d.y, d.m, d.d) + Format(",%.2f,%ld", Close(i), Volume(i));

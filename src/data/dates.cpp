@@ -81,7 +81,7 @@ bool FigureDateFormat(Stock& s, PriceLines& lines) {
     }
     // A file without any line starting with a digit has no data line at all:
     // an empty file, or one whose lines start with something else (a ticker
-    // column before the date, as some vendors' files have).
+    // before the date, with no heading that names the date and the close).
     if (!found) {
       DateMessage("No line of historical data file: \n" + file +
                   "\nbegins with a date. Each line of prices must start with its date,\n"

@@ -283,9 +283,63 @@ bool NextTextLine(const std::string& text, size_t* pos, std::string& line, size_
   return true;
 }
 
+namespace {
+
+// A spreadsheet's "Unicode text" is UTF-16 with a byte-order mark: as UTF-8.
+// Characters that are not whole (an odd last byte, a lone surrogate) become
+// '?', which no date or number holds.
+void Utf16ToUtf8(std::string& text) {
+  const bool big = static_cast<unsigned char>(text[0]) == 0xFE;
+  std::string out;
+  out.reserve(text.size() / 2);
+  auto unit = [&](size_t i) {
+    const unsigned a = static_cast<unsigned char>(text[i]), b = static_cast<unsigned char>(text[i + 1]);
+    return big ? (a << 8) | b : (b << 8) | a;
+  };
+  for (size_t i = 2; i + 1 < text.size(); i += 2) {
+    unsigned c = unit(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < text.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = '?';
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  if (text.size() % 2) out += '?';
+  text = std::move(out);
+}
+
+}  // namespace
+
+void NormalizePriceText(std::string& text) {
+  if (text.size() >= 2 && ((static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) ||
+                           (static_cast<unsigned char>(text[0]) == 0xFE && static_cast<unsigned char>(text[1]) == 0xFF)))
+    Utf16ToUtf8(text);
+  // Lines that end in a carriage return alone, as old Macintosh exports
+  // write them: only when no line feed is found anywhere, so that a stray
+  // carriage return inside a line of any other file stays as it was.
+  if (text.find('\n') == std::string::npos) std::replace(text.begin(), text.end(), '\r', '\n');
+}
+
 PriceFormat SniffPriceFormat(const std::string& path) {
   std::string text;
   if (!ReadFileToString(path, &text)) return PriceFormat();
+  NormalizePriceText(text);
   return SniffPriceText(text);
 }
 
@@ -413,6 +467,7 @@ bool PriceLines::Open(const std::string& path) {
     format_ = PriceFormat();
     return false;
   }
+  NormalizePriceText(text_);
   format_ = SniffPriceText(text_);
   return true;
 }

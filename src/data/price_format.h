@@ -39,6 +39,12 @@ struct PriceFormat {
   std::string first_series, other_series;
 };
 
+// The text of a price file as the reader takes it: UTF-16 with a byte-order
+// mark (a spreadsheet's "Unicode text") as UTF-8, and lines that end in a
+// carriage return alone (old Macintosh exports) as lines, when the text
+// holds no line feed at all.
+void NormalizePriceText(std::string& text);
+
 // Looks at the file at path. A path that is not a regular file (a folder, a
 // FIFO, a device) or cannot be read gives opened == false at once.
 PriceFormat SniffPriceFormat(const std::string& path);

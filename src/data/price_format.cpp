@@ -72,7 +72,7 @@ int MonthWordAt(const std::string& s, size_t at, size_t* end) {
     if (Lower(s[at]) == kNames[3 * m] && Lower(s[at + 1]) == kNames[3 * m + 1] &&
         Lower(s[at + 2]) == kNames[3 * m + 2]) {
       size_t e = at + 3;
-      while (e < s.size() && ((s[e] >= 'a' && s[e] <= 'z') || s[e] == '.')) ++e;
+      while (e < s.size() && ((Lower(s[e]) >= 'a' && Lower(s[e]) <= 'z') || s[e] == '.')) ++e;
       *end = e;
       return m + 1;
     }

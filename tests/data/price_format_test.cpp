@@ -134,8 +134,8 @@ TEST_F(PriceFormatTest, ExportedFormsReadDayByDay) {
        }},
       {"dates in words, quoted, newest first", "\"Date\",\"Price\",\"Vol.\"\n",
        [&](const Day& d, int i) {
-         static const char* const kMonth[] = {"Jan", "Feb", "March", "Apr", "May", "June",
-                                              "Jul", "Aug", "Sept.", "Oct", "Nov", "Dec"};
+         static const char* const kMonth[] = {"Jan", "Feb", "March", "Apr", "MAY", "June",
+                                              "Jul", "Aug", "Sept.", "Oct", "Nov", "DECEMBER"};
          return Format("\"%s %02d, %04d\",\"%s\",\"%ld\"", kMonth[d.m - 1], d.d, d.y,
                        Grouped(Close(i), 2, ',', '.').c_str(), Volume(i));
        },

@@ -1,6 +1,7 @@
 // Small text helpers shared by every reader of outside files.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ long long LeadingInt(std::string_view s);
 // not begin with a number. Never reads "inf", "nan" or hexadecimal forms.
 // When `used` is given it receives the number of characters consumed.
 double LeadingDouble(std::string_view s, size_t* used = nullptr);
+
+// Appends the UTF-8 bytes of the code point cp (at most 0x10FFFF) to out.
+void AppendUtf8(std::string& out, uint32_t cp);
 
 // Formats like printf into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
